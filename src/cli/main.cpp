@@ -1,0 +1,40 @@
+#include "cli/commands.h"
+
+#include <QCoreApplication>
+
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+void PrintUsage() {
+  std::fprintf(stderr, "Usage: nimbrel-cli COMMAND [OPTIONS]\n\nThe Nimbrel engine without windows.\n\nCommands:\n");
+  for (const auto& c : nimbrel::cli::Commands()) {
+    std::fprintf(stderr, "  %-16s %s\n", c.name, c.summary);
+  }
+  std::fprintf(stderr, "\n'nimbrel-cli COMMAND --help' describes a command. Exit codes: 0 done, 1 failed, 2 usage, "
+                       "3 instrument memory empty.\n");
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+  QCoreApplication app(argc, argv);
+  QCoreApplication::setApplicationName("nimbrel-cli");
+  QCoreApplication::setApplicationVersion(NIMBREL_VERSION);
+  const QStringList args = QCoreApplication::arguments();
+  if (args.size() < 2 || args[1] == "--help" || args[1] == "-h" || args[1] == "help") {
+    PrintUsage();
+    return args.size() < 2 ? nimbrel::cli::kExitUsage : nimbrel::cli::kExitOk;
+  }
+  for (const auto& c : nimbrel::cli::Commands()) {
+    if (args[1] == QLatin1String(c.name)) {
+      QStringList rest = args.mid(2);
+      rest.prepend(QStringLiteral("nimbrel-cli ") + args[1]);
+      return c.run(rest);
+    }
+  }
+  std::fprintf(stderr, "nimbrel-cli: unknown command '%s'\n\n", args[1].toLocal8Bit().constData());
+  PrintUsage();
+  return nimbrel::cli::kExitUsage;
+}

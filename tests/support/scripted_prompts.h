@@ -1,0 +1,39 @@
+#pragma once
+
+#include "app/prompts.h"
+
+#include <deque>
+#include <string>
+#include <vector>
+
+namespace nimbrel::test {
+
+// Answers questions from a script and records every text shown, so a test can assert the exact
+// messages and their order. An unexpected question fails the test.
+class ScriptedPrompts final : public IPrompts {
+public:
+  struct Shown {
+    std::string text;
+    Icon icon = Icon::None;
+    bool question = false;
+  };
+
+  void Message(const std::string& text, Icon icon) override;
+  Answer Question(const std::string& text, Buttons buttons, Icon icon, Answer defaultAnswer) override;
+
+  // The next question must have this text and gets this answer.
+  void ExpectQuestion(std::string text, Answer answer);
+  [[nodiscard]] std::vector<std::string> Texts() const;
+  [[nodiscard]] bool AllAnswersUsed() const { return script_.empty(); }
+
+  std::vector<Shown> shown;
+
+private:
+  struct Scripted {
+    std::string text;
+    Answer answer;
+  };
+  std::deque<Scripted> script_;
+};
+
+} // namespace nimbrel::test
