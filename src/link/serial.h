@@ -112,7 +112,8 @@ public:
   std::uint32_t Close() override;
 
   [[nodiscard]] CLinkShared& Shared() { return shared_; }
-  // Times the listener woke up, for checking that it idles instead of spinning.
+  // Times the listener went to wait for the port, for checking that it idles instead of spinning
+  // and for knowing that it has dealt with what came before.
   [[nodiscard]] std::uint64_t ListenerWakeups() const { return wakeups_.load(); }
 
 protected:

@@ -74,6 +74,10 @@ struct CSerial::Native {
   Native& operator=(const Native&) = delete;
   ~Native() {
     if (fd >= 0) {
+      if (exclusive) {
+        // Whoever else holds the device open must not keep our exclusive claim.
+        static_cast<void>(::ioctl(fd, TIOCNXCL));
+      }
       ::close(fd);
     }
   }
@@ -86,6 +90,7 @@ struct CSerial::Native {
   }
 
   int fd;
+  bool exclusive = false;
   ELineControl dtr = ELineControl::Disable;
   ELineControl rts = ELineControl::Disable;
   bool outxCtsFlow = false;
@@ -123,13 +128,16 @@ std::uint32_t CSerial::Open(const std::string& device, std::uint32_t /*inQueue*/
   if (::ioctl(fd, TIOCEXCL) != 0) {
     return SetResult(Errno());
   }
+  port->exclusive = true;
   termios tio{};
   if (::tcgetattr(fd, &tio) != 0) {
     return SetResult(Errno());
   }
   ::cfmakeraw(&tio);
   tio.c_cflag |= CLOCAL | CREAD;
-  tio.c_cc[VMIN] = 0;
+  // With VMIN 0 an empty non-blocking read returns 0, which would look like a hang-up; with 1
+  // it fails with EAGAIN and 0 means the other side is gone.
+  tio.c_cc[VMIN] = 1;
   tio.c_cc[VTIME] = 0;
   if (::tcsetattr(fd, TCSANOW, &tio) != 0) {
     return SetResult(Errno());
@@ -628,8 +636,8 @@ void CSerialWnd::ListenerThread() {
     std::array<pollfd, 2> fds{{{stopFd, POLLIN, 0}, {fd, static_cast<short>(left == 0 ? POLLIN : 0), 0}}};
     const nfds_t count = hungUp ? 1 : 2;
     const int timeout = (!hungUp && left > 0) ? kRecheckMs : -1;
-    const int r = ::poll(fds.data(), count, timeout);
     wakeups_.fetch_add(1);
+    const int r = ::poll(fds.data(), count, timeout);
     if (r < 0) {
       if (errno == EINTR) {
         continue;
