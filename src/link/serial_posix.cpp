@@ -94,7 +94,11 @@ struct CSerial::Native {
   ELineControl dtr = ELineControl::Disable;
   ELineControl rts = ELineControl::Disable;
   bool outxCtsFlow = false;
-  bool oneAndHalfStop = false; // termios has no 1.5 stop bits: two are sent, the code is kept
+  // The framing as last configured. A pseudo-terminal rewrites data bits and parity to its own
+  // and termios has no 1.5 stop bits, so the values are reported from here, not read back.
+  int dataBits = 8;
+  int parity = 0;
+  int stopBits = 0;
   std::uint32_t eventMask = 0;
   char eventChar = 0;
   int readMode = ReadImmediate;
@@ -220,7 +224,9 @@ std::uint32_t CSerial::Configure(std::uint32_t baud, int dataBits, int parity, i
   if (::tcsetattr(native_->fd, TCSANOW, &tio) != 0) {
     return SetResult(Errno());
   }
-  native_->oneAndHalfStop = stopBits == 1;
+  native_->dataBits = dataBits;
+  native_->parity = parity;
+  native_->stopBits = stopBits;
   native_->rts = ELineControl::Enable;
   native_->SetLine(TIOCM_RTS, true);
   return kOk;
@@ -341,63 +347,29 @@ int CSerial::GetBaudRate() {
 
 int CSerial::GetDataBits() {
   SetResult(kOk);
-  termios tio{};
   if (!native_) {
     SetResult(kInvalidHandle);
     return -1;
   }
-  if (::tcgetattr(native_->fd, &tio) != 0) {
-    SetResult(Errno());
-    return -1;
-  }
-  switch (tio.c_cflag & CSIZE) {
-  case CS5:
-    return 5;
-  case CS6:
-    return 6;
-  case CS7:
-    return 7;
-  default:
-    return 8;
-  }
+  return native_->dataBits;
 }
 
 int CSerial::GetParity() {
   SetResult(kOk);
-  termios tio{};
   if (!native_) {
     SetResult(kInvalidHandle);
     return -1;
   }
-  if (::tcgetattr(native_->fd, &tio) != 0) {
-    SetResult(Errno());
-    return -1;
-  }
-  if ((tio.c_iflag & INPCK) == 0 || (tio.c_cflag & PARENB) == 0) {
-    return 0;
-  }
-  const bool odd = (tio.c_cflag & PARODD) != 0;
-  if ((tio.c_cflag & CMSPAR) != 0) {
-    return odd ? 3 : 4;
-  }
-  return odd ? 1 : 2;
+  return native_->parity;
 }
 
 int CSerial::GetStopBits() {
   SetResult(kOk);
-  termios tio{};
   if (!native_) {
     SetResult(kInvalidHandle);
     return -1;
   }
-  if (::tcgetattr(native_->fd, &tio) != 0) {
-    SetResult(Errno());
-    return -1;
-  }
-  if ((tio.c_cflag & CSTOPB) == 0) {
-    return 0;
-  }
-  return native_->oneAndHalfStop ? 1 : 2;
+  return native_->stopBits;
 }
 
 int CSerial::GetFlowControl() {
