@@ -3,9 +3,9 @@
 #include "app/prompts.h"
 
 #include <algorithm>
-#include <cstdio>
+#include <fstream>
 #include <limits>
-#include <memory>
+#include <string>
 
 namespace nimbrel {
 
@@ -14,27 +14,17 @@ namespace {
 // port.ini is read in pieces of at most this many characters; a longer line gives several.
 constexpr std::size_t kPieceLength = 78;
 
-struct FileCloser {
-  void operator()(std::FILE* f) const { static_cast<void>(std::fclose(f)); }
-};
-using File = std::unique_ptr<std::FILE, FileCloser>;
-
 // One piece of a line as a text-mode read gives it: CR LF comes back as LF, and the text ends at
 // the first NUL byte, since the keys are searched in it as in a C string.
-bool ReadPiece(std::FILE* f, std::string& piece) {
+bool ReadPiece(std::istream& in, std::string& piece) {
   piece.clear();
   while (piece.size() < kPieceLength) {
-    int c = std::getc(f);
-    if (c == EOF) {
+    int c = in.get();
+    if (c == std::char_traits<char>::eof()) {
       break;
     }
-    if (c == '\r') {
-      const int next = std::getc(f);
-      if (next == '\n') {
-        c = '\n';
-      } else if (next != EOF) {
-        static_cast<void>(std::ungetc(next, f));
-      }
+    if (c == '\r' && in.peek() == '\n') {
+      c = in.get();
     }
     piece.push_back(static_cast<char>(c));
     if (c == '\n') {
@@ -116,7 +106,7 @@ bool ReadPortSettings(const std::filesystem::path& file, CPortConfig& config, IP
     config.Settings = DefaultPortSettings();
     return false;
   };
-  const File f(std::fopen(file.c_str(), "rb"));
+  std::ifstream f(file, std::ios::binary);
   if (!f) {
     return loadDefaults();
   }
@@ -124,7 +114,7 @@ bool ReadPortSettings(const std::filesystem::path& file, CPortConfig& config, IP
   Seen seen = Seen::Nothing;
   CPortSettings& s = config.Settings;
   std::string piece;
-  while (ReadPiece(f.get(), piece)) {
+  while (ReadPiece(f, piece)) {
     if (Has(piece, "AUTODETECT=")) {
       if (Has(piece, "1")) {
         config.AutoDetect = 1;
@@ -196,15 +186,16 @@ std::string FormatPortSettings(const CPortConfig& config) {
 
 bool WritePortSettings(const std::filesystem::path& file, const CPortConfig& config, IPrompts& prompts) {
   const std::string bytes = FormatPortSettings(config);
-  File f(std::fopen(file.c_str(), "wb"));
-  bool ok = f != nullptr && std::fwrite(bytes.data(), 1, bytes.size(), f.get()) == bytes.size();
+  std::ofstream f(file, std::ios::binary | std::ios::trunc);
   if (f) {
-    ok = std::fclose(f.release()) == 0 && ok;
+    f.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    f.close();
   }
-  if (!ok) {
+  if (!f) {
     prompts.Message(std::string(kPortSaveFailed), Icon::Warning);
+    return false;
   }
-  return ok;
+  return true;
 }
 
 CPortConfig ApplyPortSetup(const PortSetupTexts& texts, const CPortConfig& current) {

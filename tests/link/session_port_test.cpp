@@ -117,7 +117,7 @@ TEST(QueuedSink, DeliversInOrderOnTheReceiversThreadAndOnlyWhileItLives) {
   auto receiver = std::make_unique<QObject>();
   std::vector<std::string> lines;
   std::vector<std::thread::id> threads;
-  const LinkEventSink sink = MakeQueuedSink(receiver.get(), [&](LinkEvent e) {
+  const LinkEventSink sink = MakeQueuedSink(receiver.get(), [&](const LinkEvent& e) {
     lines.push_back(e.line);
     threads.push_back(std::this_thread::get_id());
   });
