@@ -643,6 +643,9 @@ void CSerialWnd::ListenerThread() {
     }
     if (gone) {
       // Reported once, with whatever partial line had come in; then only the stop request counts.
+      if (shared_.EmptyBufferRequest.exchange(false)) {
+        assembler_.Clear();
+      }
       HandOver(LinkEvent{LinkEvent::Kind::HangUp, assembler_.Buffer(), static_cast<std::uint32_t>(EIO)});
       assembler_.Clear();
       hungUp = true;

@@ -137,6 +137,17 @@ TEST_F(ListenerTest, AHangUpIsReportedOnceWithThePartialLineAndTheListenerIdles)
   EXPECT_EQ(port.Close(), 0U);
 }
 
+TEST_F(ListenerTest, AHangUpWhileReceptionIsOffIsReportedToo) {
+  pty.HangUp();
+  ASSERT_TRUE(log.WaitFor(1));
+  EXPECT_EQ(log.Events()[0].kind, LinkEvent::Kind::HangUp);
+  EXPECT_EQ(log.Events()[0].line, "");
+  char byte = 0;
+  EXPECT_NE(port.Read(&byte, 1), 0U); // the port itself says so too
+  EXPECT_EQ(port.Close(), 0U);
+  EXPECT_EQ(log.Events().size(), 1U);
+}
+
 TEST_F(ListenerTest, BytesWaitingWhileReceptionIsOffNeitherSpinNorGetLost) {
   SendSeen("XYZ\n");
   const std::uint64_t before = port.ListenerWakeups();
