@@ -35,9 +35,9 @@ struct Interval {
 };
 
 // Tuned so that a year of weather fills about the whole rain memory (1453 pages of 64 records).
-constexpr double kMeanStormTips = 530.0;
+constexpr double kMeanStormTips = 340.0;
 constexpr double kMeanDryDays = 0.7;
-constexpr double kLongDrySpellChance = 0.15;
+constexpr double kLongDrySpellChance = 0.10;
 constexpr double kGapChancePerDay = 1.0 / 25.0;
 constexpr double kServiceChancePerDay = 1.0 / 30.0;
 constexpr double kFaultySampleChance = 1.0 / 2500.0;
@@ -101,7 +101,7 @@ void MemoryGenerator::Fill(Memory& memory, const GeneratorOptions& opts, std::ui
   for (auto t = start + static_cast<std::int64_t>(rng.Exponential(kMeanDryDays * 86400)); t < end;) {
     const auto duration = static_cast<std::int64_t>(rng.Uniform(2 * 3600, 14 * 3600));
     storms.push_back({t, t + duration});
-    const int count = 5 + static_cast<int>(rng.Exponential(kMeanStormTips));
+    const int count = 5 + static_cast<int>(kMeanStormTips * rng.Uniform(0.3, 1.7));
     const int cells = 1 + static_cast<int>(rng.Uniform(0, 5));
     std::vector<std::array<double, 3>> cell; // centre, spread, weight
     double weightSum = 0;
@@ -120,9 +120,9 @@ void MemoryGenerator::Fill(Memory& memory, const GeneratorOptions& opts, std::ui
       const double when = cell[c][0] + cell[c][1] * rng.Normal();
       tips.push_back(std::clamp(static_cast<std::int64_t>(when), t, t + duration));
     }
-    t += duration + static_cast<std::int64_t>(rng.Exponential(kMeanDryDays * 86400));
+    t += duration + static_cast<std::int64_t>(rng.Uniform(0.3, 1.7) * kMeanDryDays * 86400);
     if (rng.Chance(kLongDrySpellChance)) {
-      t += static_cast<std::int64_t>(rng.Uniform(3, 10) * 86400);
+      t += static_cast<std::int64_t>(rng.Uniform(2, 6) * 86400);
     }
   }
   std::sort(tips.begin(), tips.end());
