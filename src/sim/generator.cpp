@@ -167,7 +167,8 @@ void MemoryGenerator::Fill(Memory& memory, const GeneratorOptions& opts, std::ui
   std::size_t visit = 0;
   std::size_t storm = 0;
   for (std::int64_t t = start; t < end;) {
-    if (const auto g = std::find_if(gaps.begin(), gaps.end(), [t](const Interval& s) { return t >= s.from && t < s.to; });
+    if (const auto g =
+            std::find_if(gaps.begin(), gaps.end(), [t](const Interval& s) { return t >= s.from && t < s.to; });
         g != gaps.end()) {
       t = g->to;
       memory.temp.Append("Z1", HexStamp(static_cast<std::uint32_t>(t)));

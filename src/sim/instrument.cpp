@@ -422,8 +422,9 @@ std::optional<std::string> Instrument::ExpectedDump(bool oldData) const {
     }
   };
   auto addRainHeader = [&] {
-    file += "********** Nimbrel   -TBR4470-   Serial Num:" + serial + " **********\r\r\n\r\r\nmm H2O per tip = " +
-            Format(5, static_cast<double>(tip)) + "\r\r\nUnit Meas =" + (s.unit == 1 ? "1" : "0") + "\r\r\n";
+    file += "********** Nimbrel   -TBR4470-   Serial Num:" + serial +
+            " **********\r\r\n\r\r\nmm H2O per tip = " + Format(5, static_cast<double>(tip)) +
+            "\r\r\nUnit Meas =" + (s.unit == 1 ? "1" : "0") + "\r\r\n";
   };
   const std::string section = "TEMPERATURE (-TBR4470- Serial Num: " + serial + ")";
 

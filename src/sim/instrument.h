@@ -49,19 +49,19 @@ struct InstrumentState {
 
 // Misbehaviour on request. Counts are "how many more times"; -1 means always.
 struct Faults {
-  std::map<std::string, int> refuse;      // command code ("KR", "AS", ...) -> "?" answers
-  std::map<int, int> refusePage;          // page number (rain or temperature) -> "?" answers
-  std::map<std::string, int> wrongState;  // command code, or "*" for any -> "#" answers
-  std::map<std::string, int> silent;      // command code, or "*" -> commands left unanswered
-  int silentInPageAfterLines = -1;        // a page reply stops after this many lines...
-  int silentInPageTimes = 1;              // ...for this many page requests
-  int silentAfterCommands = -1;           // after this many commands the instrument says nothing
-  int splitBytes = 0;                     // > 0: replies go out in pieces of at most this size...
-  int splitDelayMs = 0;                   // ...with this pause before each further piece
-  std::string garbage;                    // bytes sent before a reply...
-  int garbageEvery = 0;                   // ...of every n-th command (0: never)
-  bool pace9600 = false;                  // about 1 ms per byte, like a 9600-baud line
-  int hangUpAfterPages = -1;              // close the line after this many page replies
+  std::map<std::string, int> refuse;     // command code ("KR", "AS", ...) -> "?" answers
+  std::map<int, int> refusePage;         // page number (rain or temperature) -> "?" answers
+  std::map<std::string, int> wrongState; // command code, or "*" for any -> "#" answers
+  std::map<std::string, int> silent;     // command code, or "*" -> commands left unanswered
+  int silentInPageAfterLines = -1;       // a page reply stops after this many lines...
+  int silentInPageTimes = 1;             // ...for this many page requests
+  int silentAfterCommands = -1;          // after this many commands the instrument says nothing
+  int splitBytes = 0;                    // > 0: replies go out in pieces of at most this size...
+  int splitDelayMs = 0;                  // ...with this pause before each further piece
+  std::string garbage;                   // bytes sent before a reply...
+  int garbageEvery = 0;                  // ...of every n-th command (0: never)
+  bool pace9600 = false;                 // about 1 ms per byte, like a 9600-baud line
+  int hangUpAfterPages = -1;             // close the line after this many page replies
 };
 
 // One piece of what the instrument sends, after a pause.
@@ -94,8 +94,7 @@ public:
 };
 
 // Settings from the options and a generated memory; the clock runs from the end of the data.
-InstrumentState MakeInstrumentState(const GeneratorOptions& opts, const Settings& base = {},
-                                    std::int64_t hostNow = -1);
+InstrumentState MakeInstrumentState(const GeneratorOptions& opts, const Settings& base = {}, std::int64_t hostNow = -1);
 
 // Host local time as seconds since 2000 (the instrument's clock runs on it plus an offset).
 std::int64_t HostLocalNow();

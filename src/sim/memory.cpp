@@ -142,7 +142,9 @@ int PageRing::Distance(int from, int to) const {
   return d < 0 ? d + pageCount : d;
 }
 
-bool PageRing::Holds(int page) const { return Contains(page) && Distance(hist, page) <= Distance(hist, write); }
+bool PageRing::Holds(int page) const {
+  return Contains(page) && Distance(hist, page) <= Distance(hist, write);
+}
 
 bool PageRing::NeedsNewPage() const {
   return sealed || pages.at(static_cast<std::size_t>(write - firstPage)).size() >= kLinesPerPage;

@@ -23,7 +23,9 @@ void UniqueFd::Reset(int fd) {
 
 PtyServer::PtyServer(Instrument instrument) : instrument_(std::move(instrument)) {}
 
-PtyServer::~PtyServer() { Stop(); }
+PtyServer::~PtyServer() {
+  Stop();
+}
 
 bool PtyServer::Start(std::string* error) {
   auto fail = [error](const std::string& what) {

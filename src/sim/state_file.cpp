@@ -104,8 +104,10 @@ bool LoadStateText(const std::string& text, InstrumentState& state, std::string*
       break;
     }
     if (key == "type" || key == "serial" || key == "fw_version" || key == "fw_date") {
-      (key == "type" ? s.instrumentType : key == "serial" ? s.serial : key == "fw_version" ? s.firmwareVersion
-                                                                                          : s.firmwareDate) = value;
+      (key == "type"         ? s.instrumentType
+       : key == "serial"     ? s.serial
+       : key == "fw_version" ? s.firmwareVersion
+                             : s.firmwareDate) = value;
     } else if (key == "tip") {
       char* endp = nullptr;
       s.tipValue = std::strtod(value.c_str(), &endp);
@@ -116,8 +118,10 @@ bool LoadStateText(const std::string& text, InstrumentState& state, std::string*
       if (!ParseInt(value, number) || number < 0 || number > (key == "battery" ? 2 : 1)) {
         return fail("bad " + key, lineNo);
       }
-      (key == "unit" ? s.unit : key == "contact" ? s.contactType : key == "alert" ? s.alertMode : s.battery) =
-          static_cast<int>(number);
+      (key == "unit"      ? s.unit
+       : key == "contact" ? s.contactType
+       : key == "alert"   ? s.alertMode
+                          : s.battery) = static_cast<int>(number);
     } else if (key == "clock_offset" || key == "partial" || key == "total") {
       if (!ParseInt(value, number) || (key != "clock_offset" && number < 0)) {
         return fail("bad " + key, lineNo);
