@@ -215,7 +215,9 @@ std::optional<std::vector<std::string>> Memory::TempPageLines(int page) const {
 
 std::string Memory::Flags() const {
   const int bits = (rain.overrun ? 1 : 0) | (temp.overrun ? 2 : 0);
-  return "0" + std::to_string(bits);
+  std::string flags = "00";
+  flags[1] = static_cast<char>('0' + bits);
+  return flags;
 }
 
 } // namespace sim

@@ -134,9 +134,10 @@ TEST(SimExpectedDump, HeaderCarriesSerialResolutionAndUnitAsTheProgramReadThem) 
 
 // What the instrument sends, written the way the download writes it, over a memory that wrapped.
 TEST(SimExpectedDump, AgreesWithThePagesTheInstrumentSends) {
-  Instrument instr = MakeInstrument(test::Generated(4, 800));
+  Instrument instr = MakeInstrument(test::Generated(4, 60, 0, 1420, 1990));
   const Memory& m = instr.State().memory;
-  ASSERT_LT(m.rain.write, m.rain.read + 1) << "the rain pages to fetch wrap";
+  ASSERT_LT(m.rain.write, m.rain.read) << "the rain pages to fetch wrap";
+  ASSERT_LT(m.temp.write, m.temp.read) << "the temperature pages to fetch wrap";
   std::string file = kHeader;
   auto fetch = [&](const std::string& code, int page, bool skipCount) {
     const auto lines = test::ReplyLines(instr.Receive(code + std::to_string(page + 10000).substr(1) + "\r").Bytes());

@@ -20,12 +20,15 @@ inline Instrument MakeInstrument(InstrumentState state) {
   return Instrument(std::move(state), [] { return FakeHostNow(); });
 }
 
-inline InstrumentState Generated(std::uint64_t seed, int days, int unit = 0) {
+inline InstrumentState Generated(std::uint64_t seed, int days, int unit = 0, int rainStartPage = 0,
+                                 int tempStartPage = 1453) {
   GeneratorOptions g;
   g.seed = seed;
   g.days = days;
   g.unit = unit;
   g.tipValue = unit == 1 ? 0.00787 : 0.2;
+  g.rainStartPage = rainStartPage;
+  g.tempStartPage = tempStartPage;
   g.start = SecondsSince2000(CivilTime{2026, 1, 1, 0, 0, 0});
   return MakeInstrumentState(g, Settings{}, FakeHostNow());
 }
