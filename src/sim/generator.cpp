@@ -133,30 +133,31 @@ void MemoryGenerator::Fill(Memory& memory, const GeneratorOptions& opts, std::ui
   // Rain memory: tips, a "Z1" where the logger restarted, a "Z0" at each service visit.
   struct Event {
     std::int64_t t;
-    std::string record;
+    char kind; // 'T' a tip, '1' a restart, '0' a service visit
   };
   std::vector<Event> events;
   std::uint64_t total = 0;
   std::uint64_t partial = 0;
   for (const auto t : tips) {
     if (t >= start && t < end && !Inside(gaps, t)) {
-      events.push_back({t, HexStamp(static_cast<std::uint32_t>(t))});
+      events.push_back({t, 'T'});
     }
   }
   for (const auto& g : gaps) {
-    events.push_back({g.to, "Z1"});
+    events.push_back({g.to, '1'});
   }
   for (const auto v : visits) {
-    events.push_back({v, "Z0"});
+    events.push_back({v, '0'});
   }
   std::stable_sort(events.begin(), events.end(), [](const Event& a, const Event& b) { return a.t < b.t; });
   for (const auto& e : events) {
-    memory.rain.Append(e.record, "Z0");
-    if (e.record == "Z0") {
-      partial = 0;
-    } else if (e.record != "Z1") {
+    if (e.kind == 'T') {
+      memory.rain.Append(HexStamp(static_cast<std::uint32_t>(e.t)), "Z0");
       ++total;
       ++partial;
+    } else {
+      memory.rain.Append(e.kind == '0' ? "Z0" : "Z1", "Z0");
+      partial = e.kind == '0' ? 0 : partial;
     }
   }
 

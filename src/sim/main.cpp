@@ -125,7 +125,7 @@ int main(int argc, char** argv) {
     std::cout << "tbr4470-sim: " << options->link << " -> " << server.SlavePath() << std::endl;
   }
 
-  const timespec tick{0, 100 * 1000 * 1000};
+  const timespec tick{0, 100000000L};
   int code = 0;
   for (;;) {
     const int sig = sigtimedwait(&signals, nullptr, &tick);

@@ -46,7 +46,7 @@ bool ReadDigits(const std::string& text, std::size_t pos, std::size_t count, int
 
 std::int64_t SecondsSince2000(const CivilTime& t) {
   const std::int64_t days = DaysFromCivil(t.year, t.month, t.day) - kEpoch2000Days;
-  return days * 86400 + t.hour * 3600 + t.minute * 60 + t.second;
+  return days * 86400 + std::int64_t{t.hour} * 3600 + std::int64_t{t.minute} * 60 + t.second;
 }
 
 CivilTime CivilFromSeconds(std::int64_t seconds) {
@@ -108,9 +108,14 @@ std::optional<std::int64_t> ParseDateTime(const std::string& text, bool lenient)
 }
 
 std::string HexStamp(std::uint32_t seconds) {
-  std::array<char, 16> buf{};
-  std::snprintf(buf.data(), buf.size(), "%08X", seconds);
-  return buf.data();
+  static constexpr std::array<char, 16> kDigits{'0', '1', '2', '3', '4', '5', '6', '7',
+                                                '8', '9', 'A', 'B', 'C', 'D', 'E', 'F'};
+  std::string text(8, '0');
+  for (int i = 7; i >= 0; --i) {
+    text[static_cast<std::size_t>(i)] = kDigits.at(seconds & 0xFU);
+    seconds >>= 4;
+  }
+  return text;
 }
 
 bool IsHexStamp(const std::string& line) {
@@ -166,6 +171,7 @@ void PageRing::Append(const std::string& record, const std::string& header) {
     sealed = false;
     auto& page = pages.at(static_cast<std::size_t>(write - firstPage));
     page.clear();
+    page.reserve(kLinesPerPage);
     page.push_back(header);
     if (record == header) {
       return; // a time stamp that opens the page is the page's own header

@@ -41,6 +41,7 @@ public:
     posix_spawn_file_actions_adddup2(&actions, pipeFds[1], 2);
     posix_spawn_file_actions_addclose(&actions, pipeFds[0]);
     std::vector<char*> argv;
+    argv.reserve(args.size() + 1);
     for (auto& a : args) {
       argv.push_back(a.data());
     }
