@@ -1,0 +1,165 @@
+#include "sim/instrument.h"
+#include "sim_test_util.h"
+
+#include <gtest/gtest.h>
+
+namespace sim {
+namespace {
+
+using test::MakeInstrument;
+using test::One;
+
+std::string Stored(const std::string& line) {
+  return line + "\r\r\n";
+}
+
+const std::string kHeader = "********** Nimbrel   -TBR4470-   Serial Num:12345678 **********\r\r\n"
+                            "\r\r\n"
+                            "mm H2O per tip = 0.20000\r\r\n"
+                            "Unit Meas =0\r\r\n";
+const std::string kSection = "TEMPERATURE (-TBR4470- Serial Num: 12345678)\r\r\n";
+
+// Rain pages 1452 and 0 (across the wrap) and temperature pages 2000 and 1453, all new.
+struct SmallMemory {
+  InstrumentState state;
+  std::string rain1452, rain0, temp2000, temp1453;
+
+  SmallMemory() {
+    PageRing& rain = state.memory.rain;
+    rain.write = rain.read = rain.hist = 1451;
+    rain1452 = Stored("Z0");
+    rain0 = Stored("Z0");
+    for (std::uint32_t i = 0; i < 70; ++i) {
+      const std::string record = i == 3 ? "Z1" : HexStamp(0x30000000U + i * 7);
+      rain.Append(record, "Z0");
+      (i < 64 ? rain1452 : rain0) += Stored(record);
+    }
+    for (int i = 6; i < 64; ++i) {
+      rain0 += Stored("FFFFFFFF");
+    }
+    PageRing& temp = state.memory.temp;
+    temp.write = temp.read = temp.hist = 1999;
+    std::uint32_t t = 0x30000000U;
+    temp2000 = Stored(HexStamp(t));
+    for (int i = 0; i < 66; ++i) {
+      const std::string sample = i == 10 ? " ERR" : " " + std::to_string(i % 20) + ".5";
+      if (i == 64) {
+        temp1453 = Stored(HexStamp(t));
+      }
+      temp.Append(sample, HexStamp(t));
+      (i < 64 ? temp2000 : temp1453) += Stored(sample);
+      t += 900;
+    }
+  }
+};
+
+TEST(SimExpectedDump, NewDataFileIsLaidOutAsTheDownloadWritesIt) {
+  SmallMemory small;
+  Instrument instr = MakeInstrument(small.state);
+  EXPECT_EQ(instr.ExpectedDump(false),
+            kHeader + small.rain1452 + small.rain0 + kSection + small.temp2000 + small.temp1453);
+  EXPECT_FALSE(instr.ExpectedDump(true).has_value()) << "with new rain waiting the old data are not offered";
+
+  // Rain released: the new-data download brings the temperature only, without rain header; the old-data
+  // download brings everything still held.
+  ASSERT_EQ(One(instr, "WN0000"), "OK");
+  EXPECT_EQ(instr.ExpectedDump(false), kSection + small.temp2000 + small.temp1453);
+  const std::string all = kHeader + small.rain1452 + small.rain0 + kSection + small.temp2000 + small.temp1453;
+  EXPECT_EQ(instr.ExpectedDump(true), all);
+
+  // Both released: only the old data can be fetched.
+  ASSERT_EQ(One(instr, "WW1453"), "OK");
+  EXPECT_FALSE(instr.ExpectedDump(false).has_value());
+  EXPECT_EQ(instr.ExpectedDump(true), all);
+
+  // A tip after the release opens page 1; the temperature phase then ends at once.
+  instr.MutableState().memory.rain.Append("30001000", "Z0");
+  std::string page1 = Stored("Z0") + Stored("30001000");
+  for (int i = 1; i < 64; ++i) {
+    page1 += Stored("FFFFFFFF");
+  }
+  EXPECT_EQ(instr.ExpectedDump(false), kHeader + page1 + kSection);
+
+  ASSERT_EQ(One(instr, "K5"), "OK");
+  ASSERT_EQ(One(instr, "K6"), "OK");
+  EXPECT_FALSE(instr.ExpectedDump(false).has_value());
+  EXPECT_FALSE(instr.ExpectedDump(true).has_value());
+}
+
+TEST(SimExpectedDump, OldDataWithoutOldRainStartsAtTheSectionLine) {
+  SmallMemory small;
+  small.state.memory.rain.Erase();
+  Instrument instr = MakeInstrument(small.state);
+  ASSERT_EQ(One(instr, "WW1453"), "OK");
+  EXPECT_FALSE(instr.ExpectedDump(false).has_value());
+  EXPECT_EQ(instr.ExpectedDump(true), kSection + small.temp2000 + small.temp1453);
+}
+
+TEST(SimExpectedDump, HeaderCarriesSerialResolutionAndUnitAsTheProgramReadThem) {
+  struct Case {
+    const char* serial;
+    int unit;
+    double tip;
+    const char* header;
+  };
+  for (const Case& c : {
+           Case{"12345678", 0, 0.2, "Serial Num:12345678 *|= 0.20000\r|=0\r"},
+           Case{" AB 12 ", 1, 0.00787, "Serial Num:AB 12 *|= 0.00787\r|=1\r"},
+           Case{"", 0, 1.599, "Serial Num: *|= 1.59900\r|=0\r"},
+           Case{"1:2", 1, 0.0629, "Serial Num:1:2 *|= 0.06290\r|=1\r"},
+       }) {
+    SCOPED_TRACE(c.serial);
+    SmallMemory small;
+    small.state.settings.serial = c.serial;
+    small.state.settings.unit = c.unit;
+    small.state.settings.tipValue = c.tip;
+    const auto file = MakeInstrument(small.state).ExpectedDump(false);
+    ASSERT_TRUE(file.has_value());
+    const std::string header = c.header;
+    std::size_t from = 0;
+    for (std::size_t bar = header.find('|');; bar = header.find('|', from)) {
+      const std::string part = header.substr(from, bar == std::string::npos ? std::string::npos : bar - from);
+      EXPECT_NE(file->substr(0, 150).find(part), std::string::npos) << part;
+      if (bar == std::string::npos) {
+        break;
+      }
+      from = bar + 1;
+    }
+    std::string serial = c.serial;
+    serial.erase(0, serial.find_first_not_of(' '));
+    serial.erase(serial.find_last_not_of(' ') + 1);
+    EXPECT_NE(file->find("TEMPERATURE (-TBR4470- Serial Num: " + serial + ")\r\r\n"), std::string::npos);
+  }
+}
+
+// What the instrument sends, written the way the download writes it, over a memory that wrapped.
+TEST(SimExpectedDump, AgreesWithThePagesTheInstrumentSends) {
+  Instrument instr = MakeInstrument(test::Generated(4, 60, 0, 1420, 1990));
+  const Memory& m = instr.State().memory;
+  ASSERT_LT(m.rain.write, m.rain.read) << "the rain pages to fetch wrap";
+  ASSERT_LT(m.temp.write, m.temp.read) << "the temperature pages to fetch wrap";
+  std::string file = kHeader;
+  auto fetch = [&](const std::string& code, int page, bool skipCount) {
+    const auto lines = test::ReplyLines(instr.Receive(code + std::to_string(page + 10000).substr(1) + "\r").Bytes());
+    for (std::size_t i = skipCount ? 1 : 0; i < lines.size(); ++i) {
+      file += Stored(lines[i]);
+    }
+  };
+  for (int p = m.rain.Next(m.rain.read);; p = m.rain.Next(p)) {
+    fetch("KR", p, false);
+    if (p == m.rain.write) {
+      break;
+    }
+  }
+  file += kSection;
+  for (int p = m.temp.Next(m.temp.read);; p = m.temp.Next(p)) {
+    fetch("KS", p, true);
+    if (p == m.temp.write) {
+      break;
+    }
+  }
+  EXPECT_EQ(instr.ExpectedDump(false), file);
+}
+
+} // namespace
+} // namespace sim

@@ -1,0 +1,118 @@
+#include "sim/instrument.h"
+#include "sim_test_util.h"
+
+#include <gtest/gtest.h>
+
+namespace sim {
+namespace {
+
+using test::Ask;
+using test::MakeInstrument;
+using test::One;
+
+Instrument FaultyInstrument(const Faults& faults) {
+  Instrument instr = MakeInstrument(test::Generated(3, 20));
+  instr.SetFaults(faults);
+  return instr;
+}
+
+TEST(SimFaults, RefusalsWrongStateAndSilenceCountDown) {
+  Faults f;
+  f.refuse["AS"] = 2;
+  f.refuse["RC"] = -1;
+  f.refusePage[1] = 1;
+  f.refusePage[1454] = -1;
+  f.wrongState["RQ"] = 3;
+  f.silent["AG"] = 1;
+  Instrument instr = FaultyInstrument(f);
+  EXPECT_EQ(One(instr, "AS"), "?");
+  EXPECT_EQ(One(instr, "AS"), "?");
+  EXPECT_EQ(One(instr, "AS"), "Serial Num: 12345678");
+  for (int i = 0; i < 5; ++i) {
+    EXPECT_EQ(One(instr, "RC"), "?");
+  }
+  EXPECT_EQ(One(instr, "KR0001"), "?");
+  EXPECT_EQ(Ask(instr, "KR0001").size(), 65U);
+  EXPECT_EQ(Ask(instr, "KR0002").size(), 65U);
+  EXPECT_EQ(One(instr, "KS1454"), "?");
+  EXPECT_EQ(One(instr, "KS1454"), "?");
+  EXPECT_GT(Ask(instr, "KS1455").size(), 2U);
+  for (int i = 0; i < 3; ++i) {
+    EXPECT_EQ(One(instr, "RQ"), "#");
+  }
+  EXPECT_EQ(One(instr, "RQ"), "00");
+  EXPECT_EQ(instr.Receive("AG\r").Bytes(), "");
+  EXPECT_EQ(One(instr, "AG"), "V2.14");
+
+  // "*" stands for any command.
+  Faults any;
+  any.wrongState["*"] = 2;
+  Instrument busy = FaultyInstrument(any);
+  EXPECT_EQ(busy.Receive("AA\rRB\rRB\r").Bytes(), "#\r\n#\r\n0\r\n");
+}
+
+TEST(SimFaults, SilentFromAPointOnAndInsideAPage) {
+  Faults f;
+  f.silentAfterCommands = 2;
+  Instrument instr = FaultyInstrument(f);
+  EXPECT_EQ(instr.Receive("AA\rRB\rAA\rRZ\r").Bytes(), "TBR4470 Rain Gauge\r\n0\r\n");
+  EXPECT_EQ(instr.Receive("AA\r").Bytes(), "");
+
+  Faults page;
+  page.silentInPageAfterLines = 10;
+  page.silentInPageTimes = 1;
+  Instrument cut = FaultyInstrument(page);
+  EXPECT_EQ(Ask(cut, "AA").size(), 1U) << "only page replies are cut";
+  EXPECT_EQ(Ask(cut, "KR0001").size(), 10U);
+  EXPECT_EQ(Ask(cut, "KR0001").size(), 65U) << "once";
+  const auto temp = Ask(cut, "KS1454");
+  EXPECT_EQ(temp.size(), static_cast<std::size_t>(std::stoi(temp[0].substr(12)) + 2));
+}
+
+TEST(SimFaults, SplitPacedAndGarbledRepliesCarryTheSameBytes) {
+  Faults split;
+  split.splitBytes = 4;
+  split.splitDelayMs = 20;
+  Output out = FaultyInstrument(split).Receive("AA\r");
+  ASSERT_EQ(out.Bytes(), "TBR4470 Rain Gauge\r\n");
+  ASSERT_EQ(out.pieces.size(), 5U);
+  EXPECT_EQ(out.pieces[0].delayUs, 0);
+  for (std::size_t i = 1; i < out.pieces.size(); ++i) {
+    EXPECT_EQ(out.pieces[i].bytes.size(), 4U);
+    EXPECT_EQ(out.pieces[i].delayUs, 20000);
+  }
+
+  Faults pace;
+  pace.pace9600 = true;
+  out = FaultyInstrument(pace).Receive("RZ\r");
+  ASSERT_EQ(out.pieces.size(), 3U);
+  for (const auto& p : out.pieces) {
+    EXPECT_EQ(p.bytes.size(), 1U);
+    EXPECT_GE(p.delayUs, 1000);
+    EXPECT_LE(p.delayUs, 1100);
+  }
+  EXPECT_EQ(out.Bytes(), "2\r\n");
+
+  Faults garbage;
+  garbage.garbage = std::string("\x00\xff", 2);
+  garbage.garbageEvery = 2;
+  Instrument g = FaultyInstrument(garbage);
+  EXPECT_EQ(g.Receive("RB\r").Bytes(), "0\r\n");
+  EXPECT_EQ(g.Receive("RB\r").Bytes(), std::string("\x00\xff", 2) + "0\r\n");
+  EXPECT_EQ(g.Receive("RB\r").Bytes(), "0\r\n");
+}
+
+TEST(SimFaults, HangUpAfterTheGivenNumberOfPages) {
+  Faults f;
+  f.hangUpAfterPages = 2;
+  Instrument instr = FaultyInstrument(f);
+  EXPECT_FALSE(instr.Receive("KR0001\r").hangUp);
+  EXPECT_FALSE(instr.Receive("KR9999\r").hangUp) << "a refusal is not a page";
+  const Output out = instr.Receive("KS1454\rAA\r");
+  EXPECT_TRUE(out.hangUp);
+  EXPECT_EQ(out.Bytes().find("Rain"), std::string::npos) << "nothing after the hang-up";
+  EXPECT_EQ(instr.PagesSent(), 2);
+}
+
+} // namespace
+} // namespace sim

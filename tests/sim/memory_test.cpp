@@ -1,0 +1,128 @@
+#include "sim/memory.h"
+
+#include <gtest/gtest.h>
+
+namespace sim {
+namespace {
+
+TEST(SimClock, HexStampsAndDateTextsConvertBothWays) {
+  struct Case {
+    const char* stamp;
+    const char* text;
+  };
+  for (const Case& c : {Case{"0B5C2E41", "2006/01/14 21:48:49"}, Case{"0000003C", "2000/01/01 00:01:00"},
+                        Case{"00015180", "2000/01/02 00:00:00"}, Case{"04AFB500", "2002/06/29 00:00:00"},
+                        Case{"30E8FB2A", "2026/01/01 09:30:18"}, Case{"FFCEDD7F", "2135/12/31 23:59:59"}}) {
+    SCOPED_TRACE(c.stamp);
+    const std::uint32_t seconds = ParseHexStamp(c.stamp);
+    EXPECT_EQ(FormatDateTime(seconds), c.text);
+    EXPECT_EQ(HexStamp(seconds), c.stamp);
+    EXPECT_EQ(ParseDateTime(c.text), std::optional<std::int64_t>(seconds));
+  }
+  EXPECT_EQ(FormatDateTime(SecondsSince2000(CivilTime{2024, 2, 29, 23, 59, 59})), "2024/02/29 23:59:59");
+}
+
+TEST(SimClock, OnlyRealDatesInTheExactLayoutAreAccepted) {
+  for (const char* bad : {"2026/13/01 00:00:00", "2026/02/29 00:00:00", "2026/01/01 24:00:00", "2026/01/01 00:60:00",
+                          "1999/12/31 23:59:59", "2026-01-01 00:00:00", "2026/01/01 00:00", "2026/01/01  0:00:00",
+                          "2026/01/01 00:00:00x", "", "26/01/01 00:00:00"}) {
+    EXPECT_FALSE(ParseDateTime(bad).has_value()) << bad;
+  }
+  // The command line is more lenient: dashes, and a date alone means midnight.
+  EXPECT_EQ(ParseDateTime("2026-01-01", true), ParseDateTime("2026/01/01 00:00:00"));
+  EXPECT_EQ(ParseDateTime("2026-01-01 06:30:00", true), ParseDateTime("2026/01/01 06:30:00"));
+  EXPECT_FALSE(ParseDateTime("2026-01-01", false).has_value());
+}
+
+// Appends n records "R<i>" to the ring.
+void Fill(PageRing& ring, int records, int& counter) {
+  for (int i = 0; i < records; ++i) {
+    ring.Append("R" + std::to_string(counter++), "H");
+  }
+}
+
+TEST(SimPageRing, WritePointerWrapsFromTheLastPageToTheFirst) {
+  PageRing ring(1453, 548);
+  ring.write = ring.read = ring.hist = 1999;
+  int n = 0;
+  Fill(ring, PageRing::kRecordsPerPage + 1, n); // page 2000 full, one record on the next
+  EXPECT_EQ(ring.write, 1453);
+  EXPECT_EQ(ring.Page(2000).size(), static_cast<std::size_t>(PageRing::kLinesPerPage));
+  EXPECT_EQ(ring.Page(2000).front(), "H");
+  EXPECT_EQ(ring.Page(1453), (std::vector<std::string>{"H", "R64"}));
+  EXPECT_EQ(ring.Distance(ring.hist, ring.write), 2);
+  EXPECT_TRUE(ring.Holds(2000));
+  EXPECT_TRUE(ring.Holds(1453));
+  EXPECT_FALSE(ring.Holds(1454));
+  EXPECT_FALSE(ring.overrun);
+}
+
+TEST(SimPageRing, OverrunOnlyWhenUnreadPagesAreOverwritten) {
+  // A ring of 4 pages holds at most 3 pages of data.
+  PageRing ring(0, 4);
+  int n = 0;
+  Fill(ring, 3 * PageRing::kRecordsPerPage, n);
+  EXPECT_EQ(ring.write, 3);
+  EXPECT_EQ(ring.hist, 0);
+  EXPECT_FALSE(ring.overrun);
+  ASSERT_TRUE(ring.SetRead(1)); // page 1 downloaded and released
+  EXPECT_TRUE(ring.sealed == false);
+  Fill(ring, 1, n); // opens page 0: the oldest page held (1, already read) is given up
+  EXPECT_EQ(ring.write, 0);
+  EXPECT_EQ(ring.hist, 1);
+  EXPECT_EQ(ring.read, 1);
+  EXPECT_FALSE(ring.overrun);
+  Fill(ring, PageRing::kRecordsPerPage, n); // opens page 1: page 2 was never read
+  EXPECT_EQ(ring.write, 1);
+  EXPECT_EQ(ring.hist, 2);
+  EXPECT_EQ(ring.read, 2);
+  EXPECT_TRUE(ring.overrun);
+  ASSERT_TRUE(ring.SetRead(ring.write));
+  EXPECT_FALSE(ring.overrun);
+}
+
+TEST(SimPageRing, ReadPointerOnlyWithinHeldPagesAndItSealsTheWritePage) {
+  PageRing ring(0, 1453);
+  ring.write = ring.read = ring.hist = 1450;
+  int n = 0;
+  Fill(ring, 4 * PageRing::kRecordsPerPage - 10, n); // pages 1451, 1452, 0, 1 (partly)
+  EXPECT_EQ(ring.write, 1);
+  for (const int page : {2, 1449, 1453, -1}) {
+    EXPECT_FALSE(ring.SetRead(page)) << page;
+  }
+  EXPECT_EQ(ring.read, 1450);
+  ASSERT_TRUE(ring.SetRead(1));
+  EXPECT_TRUE(ring.sealed);
+  Fill(ring, 1, n); // lands on a new page, not on the page already downloaded
+  EXPECT_EQ(ring.write, 2);
+  EXPECT_EQ(ring.Page(2), (std::vector<std::string>{"H", "R" + std::to_string(n - 1)}));
+  EXPECT_EQ(ring.Page(1).size(), static_cast<std::size_t>(PageRing::kLinesPerPage - 10));
+  ring.Erase();
+  EXPECT_EQ(ring.write, 0);
+  EXPECT_TRUE(ring.IsEmpty());
+  EXPECT_TRUE(ring.Page(1).empty());
+}
+
+TEST(SimMemory, PageRepliesHaveTheirLineCounts) {
+  Memory m;
+  m.rain.Append("0B5C2E41", "Z0");
+  m.temp.Append(" 12.5", "0B5C2E41");
+  m.temp.Append(" ERR", "0B5C2E41");
+  const auto rain = m.RainPageLines(1);
+  ASSERT_EQ(rain.size(), 65U);
+  EXPECT_EQ(rain[0], "Z0");
+  EXPECT_EQ(rain[1], "0B5C2E41");
+  EXPECT_EQ(rain[2], "FFFFFFFF");
+  EXPECT_EQ(rain[64], "FFFFFFFF");
+  EXPECT_EQ(m.RainPageLines(7), std::vector<std::string>(65, "FFFFFFFF")); // erased page
+  EXPECT_EQ(m.TempPageLines(1454), (std::vector<std::string>{"NUM T MEAS: 2", "0B5C2E41", " 12.5", " ERR"}));
+  EXPECT_FALSE(m.TempPageLines(1455).has_value()); // nothing to announce
+  EXPECT_EQ(m.Flags(), "00");
+  m.temp.overrun = true;
+  EXPECT_EQ(m.Flags(), "02");
+  m.rain.overrun = true;
+  EXPECT_EQ(m.Flags(), "03");
+}
+
+} // namespace
+} // namespace sim
