@@ -7,8 +7,12 @@
 namespace nimbrel {
 
 namespace {
-int RainPagesBetween(int first, int last) { return ((last - first) % kRainPages + kRainPages) % kRainPages + 1; }
-int TempPagesBetween(int first, int last) { return ((last - first) % kTempPages + kTempPages) % kTempPages + 1; }
+int RainPagesBetween(int first, int last) {
+  return ((last - first) % kRainPages + kRainPages) % kRainPages + 1;
+}
+int TempPagesBetween(int first, int last) {
+  return ((last - first) % kTempPages + kTempPages) % kTempPages + 1;
+}
 } // namespace
 
 // ---------------------------------------------------------------------------------------------
@@ -97,10 +101,10 @@ void CSession::DownloadDecide() {
     return;
   }
   const bool oldTemperature = WritePointerT == ReadPointerT;
-  const int rainPages = (WritePointerR - HistPointerR) < 0 ? WritePointerR - HistPointerR + kRainPages
-                                                           : WritePointerR - HistPointerR;
-  const int tempPages = (WritePointerT - HistPointerT) < 0 ? WritePointerT - HistPointerT + kTempPages
-                                                           : WritePointerT - HistPointerT;
+  const int rainPages =
+      (WritePointerR - HistPointerR) < 0 ? WritePointerR - HistPointerR + kRainPages : WritePointerR - HistPointerR;
+  const int tempPages =
+      (WritePointerT - HistPointerT) < 0 ? WritePointerT - HistPointerT + kTempPages : WritePointerT - HistPointerT;
   const std::string message =
       Printf("%s.\nOld data\n(%d Rain Pages - %d Temp.Pages)",
              oldTemperature ? "NO NEW RAIN AND TEMP. DATA FOUND" : "NO NEW RAIN DATA FOUND", rainPages, tempPages);
@@ -153,8 +157,9 @@ void CSession::Wait_InitDump_R() {
     const std::string resolution = Printf("%.5f", static_cast<double>(InstrStatus.TipValue));
     (void)WriteTextMode(
         DumpFilePath(),
-        Printf("********** Nimbrel   -TBR4470-   Serial Num:%s **********\r\n\r\nmm H2O per tip = %s\r\nUnit Meas =%s\r\n",
-               InstrStatus.SerialNum.c_str(), resolution.c_str(), InstrStatus.Unit == 1 ? "1" : "0"));
+        Printf(
+            "********** Nimbrel   -TBR4470-   Serial Num:%s **********\r\n\r\nmm H2O per tip = %s\r\nUnit Meas =%s\r\n",
+            InstrStatus.SerialNum.c_str(), resolution.c_str(), InstrStatus.Unit == 1 ? "1" : "0"));
   }
   CurrentDumpPath = DumpFilePath();
   ShownLines = 0;
@@ -363,8 +368,7 @@ void CSession::OpenDumpFile() {
 }
 
 void CSession::OnStopDownload() {
-  if (deps_.prompts.Question("Confirm stop downloading ?", Buttons::YesNo, Icon::Question, Answer::No) !=
-      Answer::Yes) {
+  if (deps_.prompts.Question("Confirm stop downloading ?", Buttons::YesNo, Icon::Question, Answer::No) != Answer::Yes) {
     return;
   }
   StopReplyTimer();

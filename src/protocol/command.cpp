@@ -32,7 +32,9 @@ constexpr std::array<Row, kCommandCount> kTable{{
 }};
 // clang-format on
 
-bool InTable(int number) { return number >= 0 && number < kCommandCount; }
+bool InTable(int number) {
+  return number >= 0 && number < kCommandCount;
+}
 
 } // namespace
 
@@ -50,6 +52,8 @@ CCommand::CCommand(int number, std::string parameter) : number_(number), paramet
   timeout_ = number == ERASE_MEM_2 ? kEraseTimeoutMs : kReplyTimeoutMs;
 }
 
-const char* CommandName(int number) { return InTable(number) ? kTable[static_cast<std::size_t>(number)].name : "?"; }
+const char* CommandName(int number) {
+  return InTable(number) ? kTable[static_cast<std::size_t>(number)].name : "?";
+}
 
 } // namespace nimbrel

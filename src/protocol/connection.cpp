@@ -10,7 +10,9 @@ constexpr int kOneStopBit = 0;
 constexpr std::size_t kProbeBytes = 100;
 } // namespace
 
-std::string CSession::PortName() const { return fixedPort_ ? *fixedPort_ : Printf("%s%d", "COM", Settings.port); }
+std::string CSession::PortName() const {
+  return fixedPort_ ? *fixedPort_ : Printf("%s%d", "COM", Settings.port);
+}
 
 InstrumentMenu CSession::Menu() const {
   return MenuState({Connected, Downloading(), !CurrentDumpPath.empty(), Markers});
@@ -73,8 +75,7 @@ void CSession::ProbeConfigured() {
   }
   deps_.port.Configure(static_cast<std::uint32_t>(Settings.baudRate), 8, kParityNone, kOneStopBit);
   deps_.port.SetFlowControl(kFlowHardware);
-  deps_.view.ShowConnecting(
-      Printf("Connecting to...\r\rPort = %s\rBaudrate = %d", name.c_str(), Settings.baudRate));
+  deps_.view.ShowConnecting(Printf("Connecting to...\r\rPort = %s\rBaudrate = %d", name.c_str(), Settings.baudRate));
   Probe([this](const std::string& reply) {
     // On the configured port any answer will do.
     if (!reply.empty()) {
@@ -230,8 +231,8 @@ void CSession::OnClearPartialCounter() {
 }
 
 void CSession::OnClearTotalCounter() {
-  if (deps_.prompts.Question("WARNING: Confirm clearing total counter ?", Buttons::YesNo, Icon::Warning,
-                             Answer::No) == Answer::Yes) {
+  if (deps_.prompts.Question("WARNING: Confirm clearing total counter ?", Buttons::YesNo, Icon::Warning, Answer::No) ==
+      Answer::Yes) {
     ReadyToSend = true;
     QueueCommand(CLEAR_TOTAL_COUNTER, "");
   }
@@ -241,8 +242,8 @@ void CSession::OnEraseMemory() {
   if (!Markers.production && !Markers.erase) {
     return;
   }
-  if (deps_.prompts.Question("WARNING: Confirm erase instrument memory ?", Buttons::YesNo, Icon::Warning,
-                             Answer::No) == Answer::Yes) {
+  if (deps_.prompts.Question("WARNING: Confirm erase instrument memory ?", Buttons::YesNo, Icon::Warning, Answer::No) ==
+      Answer::Yes) {
     QueueCommand(ERASE_MEM_1, "");
     QueueCommand(ERASE_MEM_2, "");
   }

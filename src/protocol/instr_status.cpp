@@ -23,8 +23,7 @@ InstrDateTime MakeInstrDateTime(int year, int month, int day, int hour, int minu
 InstrDateTime ParseInstrDateTime(const std::string& reply) {
   // Character positions of "%Y/%m/%d %H:%M:%S", counted from 0.
   auto field = [&reply](std::size_t pos) { return pos < reply.size() ? LeadingInt(reply.substr(pos, 2)) : 0; };
-  const InstrDateTime parsed =
-      MakeInstrDateTime(2000 + field(2), field(5), field(8), field(11), field(14), field(17));
+  const InstrDateTime parsed = MakeInstrDateTime(2000 + field(2), field(5), field(8), field(11), field(14), field(17));
   return parsed.valid ? parsed : InstrDateTime{0.0, true};
 }
 

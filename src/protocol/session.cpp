@@ -4,11 +4,14 @@
 
 namespace nimbrel {
 
-int NextRainPage(int page) { return page + 1 > kRainLastPage ? kRainFirstPage : page + 1; }
-int NextTempPage(int page) { return page + 1 > kTempLastPage ? kTempFirstPage : page + 1; }
+int NextRainPage(int page) {
+  return page + 1 > kRainLastPage ? kRainFirstPage : page + 1;
+}
+int NextTempPage(int page) {
+  return page + 1 > kTempLastPage ? kTempFirstPage : page + 1;
+}
 
-CSession::CSession(SessionDeps deps)
-    : Settings(deps.settings), Markers(deps.markers), deps_(std::move(deps)) {}
+CSession::CSession(SessionDeps deps) : Settings(deps.settings), Markers(deps.markers), deps_(std::move(deps)) {}
 
 CSession::~CSession() {
   CancelSteps();
@@ -38,7 +41,9 @@ void CSession::CancelSteps() {
   steps_.clear();
 }
 
-bool CSession::Idle() const { return Queue.empty() && CurrentCommand == nullptr && steps_.empty() && !connecting_; }
+bool CSession::Idle() const {
+  return Queue.empty() && CurrentCommand == nullptr && steps_.empty() && !connecting_;
+}
 
 void CSession::Trace(const std::string& line) const {
   // A trace line that cannot be written is lost without a word: the trace never disturbs the user.

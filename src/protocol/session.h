@@ -39,9 +39,9 @@ struct SessionDeps {
   ISessionView& view;
   IPortSettingsStore& settingsStore;
   std::filesystem::path programDirectory;
-  PortSettings settings;     // as read at start-up
-  FactoryMarkers markers;    // as found at start-up
-  SessionTiming timing;      // the product's values unless a test scales them
+  PortSettings settings;  // as read at start-up
+  FactoryMarkers markers; // as found at start-up
+  SessionTiming timing;   // the product's values unless a test scales them
   // Wraps the sink the port's listener calls so events reach the session's thread in order
   // (Qt: a queued invocation). Empty when the port already delivers on the session's thread.
   std::function<LinkEventSink(LinkEventSink)> marshal;

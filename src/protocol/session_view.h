@@ -25,9 +25,7 @@ struct DownloadProgress {
   int pagesDone = 0;
   int pagesTotal = 0;
   std::optional<std::chrono::milliseconds> remaining;
-  [[nodiscard]] int Percent() const {
-    return pagesTotal <= 0 ? 0 : std::min(100, pagesDone * 100 / pagesTotal);
-  }
+  [[nodiscard]] int Percent() const { return pagesTotal <= 0 ? 0 : std::min(100, pagesDone * 100 / pagesTotal); }
 };
 
 // What the "Download Status" window shows.
@@ -41,7 +39,7 @@ struct DownloadStatusValues {
 
 // The user's choice in the download options dialog.
 enum class DownloadOption {
-  NewTemperatureOnly = 0, // "Download only new Temperature data"
+  NewTemperatureOnly = 0,    // "Download only new Temperature data"
   RainAndTemperatureOld = 1, // "Download Rain and Temperature  old data"
 };
 

@@ -28,7 +28,9 @@ std::string Printf(const char* format, ...) {
 }
 
 namespace {
-bool IsSpace(char c) { return std::isspace(static_cast<unsigned char>(c)) != 0; }
+bool IsSpace(char c) {
+  return std::isspace(static_cast<unsigned char>(c)) != 0;
+}
 } // namespace
 
 std::string Trimmed(const std::string& text) {
@@ -67,7 +69,9 @@ int LeadingInt(const std::string& text) {
   return static_cast<int>(negative ? -value : value);
 }
 
-double LeadingDouble(const std::string& text) { return std::strtod(text.c_str(), nullptr); }
+double LeadingDouble(const std::string& text) {
+  return std::strtod(text.c_str(), nullptr);
+}
 
 bool WriteTextMode(const std::filesystem::path& path, const std::string& text, bool truncate) {
   std::ofstream out(path, std::ios::binary | (truncate ? std::ios::trunc : std::ios::app));
