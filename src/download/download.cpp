@@ -182,7 +182,7 @@ void CSession::Wait_InitDump_R() {
 
 int CSession::OnRainPageLine(const std::string& line) {
   if (!WriteTextMode(DumpFilePath(), line)) {
-    Message("unable to open DEFAULT_DUMP_FILE", Icon::None);
+    DumpFileFailed();
     return -1;
   }
   ++PageLineCount;
@@ -191,10 +191,10 @@ int CSession::OnRainPageLine(const std::string& line) {
     return -1;
   }
   ShownPage = CurrentRainPage;
+  PageDone();
   deps_.view.UpdateDownloadStatus(StatusValues());
   PageLineCount = 0;
   ShownLines = 0;
-  PageDone();
   if (CurrentRainPage == WritePointerR) {
     RemoveCurrent();
     RainPhaseEnd();
@@ -275,7 +275,7 @@ int CSession::OnTempPageLine(const std::string& line) {
     return 1;
   }
   if (!WriteTextMode(DumpFilePath(), line)) {
-    Message("unable to open DEFAULT_DUMP_FILE", Icon::None);
+    DumpFileFailed();
     return -1;
   }
   ++PageLineCount;
@@ -285,10 +285,10 @@ int CSession::OnTempPageLine(const std::string& line) {
     return -1;
   }
   ShownPage = CurrentTempPage;
+  PageDone();
   deps_.view.UpdateDownloadStatus(StatusValues());
   PageLineCount = 0;
   ShownLines = 0;
-  PageDone();
   if (CurrentTempPage == WritePointerT) {
     FinishDownload();
     return 0;
@@ -360,6 +360,27 @@ void CSession::FinishDownload() {
   ReadyToSend = true;
   deps_.view.HideDownloadStatus();
   EndDownload(DownloadEnd::Complete);
+}
+
+// A page line that cannot be stored would be lost and its page would never complete: the
+// download ends here, with what the file holds so far.
+void CSession::DumpFileFailed() {
+  Message("unable to open DEFAULT_DUMP_FILE", Icon::None);
+  StopReplyTimer();
+  StopProgressTimer();
+  CancelSteps();
+  deps_.port.Shared().Downloading.store(false);
+  ClearQueue();
+  deps_.port.Purge();
+  deps_.port.EmptyReceiveBuffer();
+  LastReply.clear();
+  RetryCount = 0;
+  ReadyToSend = true;
+  deps_.port.Shared().ReceiveEnabled.store(true);
+  Message("Download Interrupted", Icon::None);
+  deps_.view.HideDownloadStatus();
+  deps_.view.DestroyDownloadStatus();
+  EndDownload(DownloadEnd::Interrupted);
 }
 
 void CSession::OpenDumpFile() {

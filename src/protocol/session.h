@@ -171,6 +171,7 @@ private:
   void NextTempRequest();
   void SkipTempPage();
   void FinishDownload();
+  void DumpFileFailed();
   void StopProgressTimer();
   void EndDownload(DownloadEnd how);
   void PageDone();
