@@ -1,0 +1,169 @@
+#include "link/port_name.h"
+#include "link/queued_sink.h"
+#include "link/serial_session_port.h"
+#include "link_test_util.h"
+#include "support/pty_pair.h"
+#include "support/temp_dir.h"
+
+#include <QCoreApplication>
+#include <QObject>
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <filesystem>
+#include <memory>
+#include <thread>
+
+namespace nimbrel {
+namespace {
+
+using namespace serial_result;
+using test::EventLog;
+using test::PtyPair;
+using test::TempDir;
+
+TEST(PortName, ComNamesPreferTheProgramDirectoryThenTheSerialDevices) {
+  TempDir dir;
+  std::filesystem::create_symlink("/nonexistent/ttyUSB7", dir / "COM3"); // device not plugged in
+  dir.Write("COM12", "");
+  struct Case {
+    std::string name;
+    std::string resolved;
+  };
+  const std::vector<Case> cases{{"COM1", "/dev/ttyS0"},
+                                {"COM10", "/dev/ttyS9"},
+                                {"COM3", (dir / "COM3").string()},
+                                {"COM12", (dir / "COM12").string()},
+                                {"COM0", (dir / "COM0").string()}, // no such port: fails on open
+                                {"/dev/pts/4", "/dev/pts/4"},
+                                {"com1", "com1"},
+                                {"COM", "COM"},
+                                {"COM1x", "COM1x"},
+                                {"COM99999999999999", "COM99999999999999"}};
+  for (const auto& c : cases) {
+    EXPECT_EQ(ResolvePortName(dir.Path(), c.name), c.resolved) << c.name;
+  }
+}
+
+class SessionPort : public ::testing::Test {
+protected:
+  void SetUp() override {
+    std::filesystem::create_symlink(pty.DeviceName(), dir / "COM1");
+    ASSERT_EQ(port.Open("COM1", log.Sink()), kOk);
+  }
+  PtyPair pty;
+  TempDir dir;
+  EventLog log;
+  CSerialSessionPort port{dir.Path()};
+};
+
+TEST_F(SessionPort, OpensComNamesThroughTheProgramDirectoryAndReadsDirectly) {
+  EXPECT_TRUE(port.IsOpen());
+  EXPECT_EQ(port.Open("COM1", log.Sink()), kAlreadyInitialized);
+  ASSERT_EQ(port.Configure(9600, 8, 0, 0), kOk);
+  ASSERT_EQ(port.SetFlowControl(CSerial::FlowHardware), kOk);
+  EXPECT_EQ(port.Port().GetFlowControl(), CSerial::FlowHardware);
+
+  // The connection's probe: written, answered, read directly while reception is off.
+  ASSERT_EQ(port.WriteString("AA\r"), kOk);
+  EXPECT_EQ(pty.Receive(3, std::chrono::seconds(2)), "AA\r");
+  pty.Send("TBR\r\n");
+  std::string got;
+  std::string answer;
+  for (int i = 0; i < 20 && answer.size() < 5; ++i) {
+    if (port.Read(got, 64) == kOk) {
+      answer += got;
+    }
+  }
+  EXPECT_EQ(answer, "TBR\r\n");
+  EXPECT_EQ(port.Read(got, 64), kTimeout); // nothing more within 100 ms
+  EXPECT_TRUE(got.empty());
+  EXPECT_TRUE(log.Events().empty());
+
+  EXPECT_EQ(port.Close(), kOk);
+  EXPECT_FALSE(port.IsOpen());
+  EXPECT_EQ(port.Read(got, 1), kInvalidHandle);
+  EXPECT_EQ(port.WriteString("AA\r"), kInvalidHandle);
+}
+
+TEST_F(SessionPort, EmptyingTheReceiveBufferDropsAPartialLine) {
+  port.Shared().ReceiveEnabled = true;
+  const std::uint64_t since = port.Port().ListenerWakeups();
+  pty.Send("stale");
+  ASSERT_TRUE(test::WaitCount([this] { return port.Port().ListenerWakeups(); }, since + 1));
+  port.EmptyReceiveBuffer();
+  pty.Send("OK\r\n");
+  ASSERT_TRUE(log.WaitFor(1));
+  EXPECT_EQ(log.Events()[0].line, "OK\r\n");
+  EXPECT_FALSE(port.Shared().ReceiveEnabled);
+}
+
+TEST(SessionPortOpen, UnknownPortsGiveTheSystemCode) {
+  TempDir dir;
+  CSerialSessionPort port(dir.Path());
+  std::filesystem::create_symlink(dir / "missing", dir / "COM2");
+  EXPECT_EQ(port.Open("COM2", {}), static_cast<std::uint32_t>(ENOENT));
+  EXPECT_EQ(port.Open((dir / "nothing").string(), {}), static_cast<std::uint32_t>(ENOENT));
+  EXPECT_FALSE(port.IsOpen());
+}
+
+// Events reach the receiver's thread in order, and not at all once it is gone.
+TEST(QueuedSink, DeliversInOrderOnTheReceiversThreadAndOnlyWhileItLives) {
+  int argc = 1;
+  char name[] = "test_link";
+  char* argv[] = {name, nullptr};
+  QCoreApplication app(argc, argv);
+  auto receiver = std::make_unique<QObject>();
+  std::vector<std::string> lines;
+  std::vector<std::thread::id> threads;
+  const LinkEventSink sink = MakeQueuedSink(receiver.get(), [&](LinkEvent e) {
+    lines.push_back(e.line);
+    threads.push_back(std::this_thread::get_id());
+  });
+  std::thread listener([&] {
+    for (int i = 0; i < 50; ++i) {
+      sink(LinkEvent{LinkEvent::Kind::Reply, std::to_string(i), 0});
+    }
+  });
+  listener.join();
+  EXPECT_TRUE(lines.empty()); // queued, not called on the listener's thread
+  QCoreApplication::processEvents();
+  ASSERT_EQ(lines.size(), 50U);
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    EXPECT_EQ(lines[i], std::to_string(i));
+    EXPECT_EQ(threads[i], std::this_thread::get_id());
+  }
+
+  sink(LinkEvent{LinkEvent::Kind::Reply, "pending", 0});
+  receiver.reset();
+  sink(LinkEvent{LinkEvent::Kind::Reply, "late", 0});
+  QCoreApplication::processEvents();
+  EXPECT_EQ(lines.size(), 50U);
+}
+
+TEST(SerialMFC, HandsLinesToTheTargetObject) {
+  int argc = 1;
+  char name[] = "test_link";
+  char* argv[] = {name, nullptr};
+  QCoreApplication app(argc, argv);
+  QObject target;
+  std::vector<LinkEvent> got;
+  PtyPair pty;
+  CSerialMFC port;
+  ASSERT_EQ(port.Open(
+                pty.DeviceName(), &target, [&](LinkEvent e) { got.push_back(std::move(e)); }, 2048, 2048),
+            kOk);
+  port.Shared().ReceiveEnabled = true;
+  pty.Send("AB\r\n");
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+  while (got.empty() && std::chrono::steady_clock::now() < deadline) {
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+  }
+  ASSERT_EQ(got.size(), 1U);
+  EXPECT_EQ(got[0].line, "AB\r\n");
+  EXPECT_EQ(port.Close(), kOk);
+}
+
+} // namespace
+} // namespace nimbrel
