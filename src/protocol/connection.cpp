@@ -11,7 +11,7 @@ constexpr std::size_t kProbeBytes = 100;
 } // namespace
 
 std::string CSession::PortName() const {
-  return fixedPort_ ? *fixedPort_ : Printf("%s%d", "COM", Settings.port);
+  return fixedPort_ ? *fixedPort_ : Printf("%s%d", "COM", Settings.Settings.Port);
 }
 
 InstrumentMenu CSession::Menu() const {
@@ -45,10 +45,8 @@ void CSession::Connect() {
     ProbeFixed();
     return;
   }
-  if (Settings.autoDetect != 0) {
-    const int keepAuto = Settings.autoDetect;
+  if (Settings.AutoDetect != 0) {
     Settings = deps_.settingsStore.Read();
-    Settings.autoDetect = keepAuto;
     ProbeConfigured();
   } else {
     ProbeFixed();
@@ -73,9 +71,10 @@ void CSession::ProbeConfigured() {
     ScanPort(1);
     return;
   }
-  deps_.port.Configure(static_cast<std::uint32_t>(Settings.baudRate), 8, kParityNone, kOneStopBit);
+  deps_.port.Configure(static_cast<std::uint32_t>(Settings.Settings.BaudRate), 8, kParityNone, kOneStopBit);
   deps_.port.SetFlowControl(kFlowHardware);
-  deps_.view.ShowConnecting(Printf("Connecting to...\r\rPort = %s\rBaudrate = %d", name.c_str(), Settings.baudRate));
+  deps_.view.ShowConnecting(
+      Printf("Connecting to...\r\rPort = %s\rBaudrate = %d", name.c_str(), Settings.Settings.BaudRate));
   Probe([this](const std::string& reply) {
     // On the configured port any answer will do.
     if (!reply.empty()) {
@@ -99,10 +98,8 @@ void CSession::ScanPort(int n) {
     ScanPort(n + 1);
     return;
   }
-  PortSettings trying = Settings;
-  trying.port = n;
-  trying.baudRate = 9600;
-  Settings = trying;
+  Settings.Settings.Port = n;
+  Settings.Settings.BaudRate = 9600;
   deps_.view.ShowConnecting(Printf("Connecting to...\r\rPort = %s\rBaudrate = %d", name.c_str(), 9600));
   deps_.port.SetFlowControl(kFlowHardware);
   deps_.port.Configure(9600, 8, kParityNone, kOneStopBit);
@@ -131,7 +128,7 @@ void CSession::ProbeFixed() {
     deps_.view.ConnectFinished(false);
     return;
   }
-  Settings.baudRate = 9600; // whatever the file said
+  Settings.Settings.BaudRate = 9600; // whatever the file said
   deps_.port.Configure(9600, 8, kParityNone, kOneStopBit);
   deps_.port.SetFlowControl(kFlowHardware);
   Later(deps_.timing.portSettle, [this, name] {
@@ -163,8 +160,8 @@ void CSession::ConnectFailed(const std::string& message, Icon icon, const std::s
 void CSession::Found() {
   Connected = true;
   SetStatus(fixedPort_ && fixedPort_->rfind("COM", 0) != 0
-                ? Printf("Connected to %s %d 8,N,1", fixedPort_->c_str(), Settings.baudRate)
-                : Printf("Connected to COM%d %d 8,N,1", Settings.port, Settings.baudRate),
+                ? Printf("Connected to %s %d 8,N,1", fixedPort_->c_str(), Settings.Settings.BaudRate)
+                : Printf("Connected to COM%d %d 8,N,1", Settings.Settings.Port, Settings.Settings.BaudRate),
             kColourGreen);
   deps_.view.HideConnecting();
   Battery();

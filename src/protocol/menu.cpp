@@ -10,6 +10,19 @@ FactoryMarkers FactoryMarkers::Find(const std::filesystem::path& programDirector
   return m;
 }
 
+CPortIniStore::CPortIniStore(std::filesystem::path programDirectory, IPrompts& prompts)
+    : file_(std::move(programDirectory) / kPortIniName), prompts_(prompts) {}
+
+CPortConfig CPortIniStore::Read() {
+  ReadPortSettings(file_, config_, prompts_);
+  return config_;
+}
+
+void CPortIniStore::Write(const CPortConfig& config) {
+  config_ = config;
+  WritePortSettings(file_, config_, prompts_);
+}
+
 InstrumentMenu MenuState(const MenuInputs& in) {
   const bool C = in.connected;
   const bool D = in.downloading;

@@ -62,6 +62,11 @@ void CSession::QueueCommand(int number, const std::string& parameter) {
   Queue.push_front(std::move(command));
 }
 
+void CSession::OnWaitDialogCancel() {
+  StopReplyTimer();
+  ClearQueue();
+}
+
 void CSession::ClearQueue() {
   CurrentCommand = nullptr;
   Queue.clear();
@@ -353,8 +358,8 @@ void CSession::Acknowledge(int number) {
   case GET_TIP_VALUE:
     InstrStatus.TipValue = static_cast<float>(LeadingDouble(trimmed));
     if (ProcedureState == 3) {
-      // The setup dialog belongs to the setup procedure; its wait dialog ends here.
       deps_.view.DestroyWaitDialog();
+      deps_.view.ShowSetupDialog();
     }
     break;
   case SET_MEM_POINTER_R:

@@ -39,7 +39,7 @@ struct SessionDeps {
   ISessionView& view;
   IPortSettingsStore& settingsStore;
   std::filesystem::path programDirectory;
-  PortSettings settings;  // as read at start-up
+  CPortConfig settings;   // as read at start-up
   FactoryMarkers markers; // as found at start-up
   SessionTiming timing;   // the product's values unless a test scales them
   // Wraps the sink the port's listener calls so events reach the session's thread in order
@@ -71,6 +71,8 @@ public:
   void OnLinkEvent(const LinkEvent& event);
   // Deletes every queued command and forgets the current one.
   void ClearQueue();
+  // The user cancelled the wait dialog: the procedure's commands are dropped.
+  void OnWaitDialogCancel();
   // Appends one formatted line to debug.txt (text mode: LF written as CR LF).
   void Trace(const std::string& line) const;
   [[nodiscard]] std::filesystem::path TracePath() const { return deps_.programDirectory / "debug.txt"; }
@@ -118,7 +120,7 @@ public:
   int ProcedureState = -1; // -1 idle, 0 connection, 1 download, 3 setup read
   std::string LastReply;
   bool Connected = false;
-  PortSettings Settings;
+  CPortConfig Settings;
   CInstrStatus InstrStatus;
   FactoryMarkers Markers;
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "link/port_settings.h"
+
 #include <chrono>
 #include <cstdint>
 #include <filesystem>
@@ -7,6 +9,8 @@
 #include <string>
 
 namespace nimbrel {
+
+class IPrompts;
 
 // Background colours of the link pane of the status bar (COLORREF byte order: 0x00BBGGRR).
 inline constexpr std::uint32_t kColourYellow = 0x00FFFF;
@@ -74,6 +78,8 @@ public:
   virtual void ShowInstrumentInfo(const std::string& text) = 0;
   // The setup wait dialog, destroyed when a procedure ends or fails.
   virtual void DestroyWaitDialog() = 0;
+  // The setup read has its last value (GET_TIP_VALUE): the setup dialog opens.
+  virtual void ShowSetupDialog() {}
   // The "Download Status" window.
   virtual void ShowDownloadStatus(const DownloadStatusValues& values) = 0;
   virtual void UpdateDownloadStatus(const DownloadStatusValues& values) = 0;
@@ -92,17 +98,6 @@ public:
   [[nodiscard]] virtual bool IsMinimised() const { return false; }
 };
 
-// The port settings the connection uses (the record of port.ini).
-struct PortSettings {
-  int port = 2;
-  int baudRate = 9600;
-  int dataBits = 8;
-  int stopBits = 0; // 0 "1", 1 "1,5", 2 "2"
-  int parity = 0;   // 0 none, 1 odd, 2 even
-  std::string flowControl = "S";
-  int autoDetect = 0;
-};
-
 // Reading and writing port.ini (with its own messages when the file is missing or not writable).
 class IPortSettingsStore {
 public:
@@ -110,8 +105,22 @@ public:
   IPortSettingsStore(const IPortSettingsStore&) = delete;
   IPortSettingsStore& operator=(const IPortSettingsStore&) = delete;
   virtual ~IPortSettingsStore() = default;
-  virtual PortSettings Read() = 0;
-  virtual void Write(const PortSettings& settings) = 0;
+  virtual CPortConfig Read() = 0;
+  virtual void Write(const CPortConfig& config) = 0;
+};
+
+// port.ini in the program directory, read and written by the link's rules.
+class CPortIniStore final : public IPortSettingsStore {
+public:
+  CPortIniStore(std::filesystem::path programDirectory, IPrompts& prompts);
+  // Keeps the automatic-detection flag of the last read, as the program-wide record does.
+  CPortConfig Read() override;
+  void Write(const CPortConfig& config) override;
+
+private:
+  std::filesystem::path file_;
+  IPrompts& prompts_;
+  CPortConfig config_;
 };
 
 // The factory marker files found in the program directory at start-up.

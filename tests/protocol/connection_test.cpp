@@ -10,18 +10,18 @@ namespace {
 
 using Strings = std::vector<std::string>;
 
-PortSettings Settings(int port, int baud, int autoDetect) {
-  PortSettings s;
-  s.port = port;
-  s.baudRate = baud;
-  s.autoDetect = autoDetect;
+CPortConfig Settings(int port, int baud, int autoDetect) {
+  CPortConfig s = SessionRig::Com2();
+  s.Settings.Port = port;
+  s.Settings.BaudRate = baud;
+  s.AutoDetect = autoDetect;
   return s;
 }
 
 TEST(Connection, FindsTheInstrumentOnTheConfiguredPortOrByScanning) {
   struct Case {
     const char* name;
-    PortSettings settings;
+    CPortConfig settings;
     std::map<std::string, std::string> devices; // name -> probe answer ("" silent)
     Strings opened;
     std::string status;
@@ -127,8 +127,9 @@ TEST(Connection, FindsTheInstrumentOnTheConfiguredPortOrByScanning) {
     EXPECT_EQ(rig.port.IsOpen(), connected);
     EXPECT_EQ(rig.view.log.back().rfind(connected ? "info:" : "not connected", 0), 0U);
     if (c.settingsWrites == 1) {
-      EXPECT_EQ(rig.store.file.port, 2);
-      EXPECT_EQ(rig.store.file.baudRate, 9600);
+      EXPECT_EQ(rig.store.file.Settings.Port, 2);
+      EXPECT_EQ(rig.store.file.Settings.BaudRate, 9600);
+      EXPECT_EQ(rig.store.file.AutoDetect, 1);
     }
   }
 }
@@ -273,7 +274,7 @@ TEST(Maintenance, CountersAskFirstAndReportTheAcknowledgement) {
 TEST(Maintenance, FactoryCommandsNeedTheirMarkers) {
   const FactoryMarkers none{}, eraseOnly{false, true}, production{true, false};
   for (const auto& markers : {none, eraseOnly, production}) {
-    SessionRig rig({}, markers);
+    SessionRig rig(SessionRig::Com2(), markers);
     rig.ConnectAndSettle();
     const std::size_t from = rig.port.writes.size();
     rig.view.serialNumber = "12345678";
@@ -297,7 +298,7 @@ TEST(Maintenance, FactoryCommandsNeedTheirMarkers) {
 }
 
 TEST(Maintenance, EraseGoesOnAfterAGivenUpFirstStepAndSerialNumbersAreSentAsTyped) {
-  SessionRig rig({}, FactoryMarkers{true, false});
+  SessionRig rig(SessionRig::Com2(), FactoryMarkers{true, false});
   rig.ConnectAndSettle();
   std::size_t from = rig.port.writes.size();
   rig.instrument.overrides["K5\r"] = "";

@@ -88,7 +88,15 @@ std::optional<DownloadOption> RecordingView::ChooseDownloadOption(const std::str
   return option;
 }
 
-SessionRig::SessionRig(PortSettings settings, FactoryMarkers markers) {
+CPortConfig SessionRig::Com2() {
+  CPortConfig c;
+  c.Settings = DefaultPortSettings();
+  c.Settings.Port = 2;
+  c.Settings.BaudRate = 9600;
+  return c;
+}
+
+SessionRig::SessionRig(CPortConfig settings, FactoryMarkers markers) {
   SessionTiming timing; // the product's values: virtual time costs nothing
   session = std::make_unique<CSession>(
       SessionDeps{port, sched, prompts, view, store, dir.Path(), settings, markers, timing, {}});

@@ -77,22 +77,24 @@ public:
 
 class MemorySettingsStore final : public IPortSettingsStore {
 public:
-  PortSettings Read() override {
+  CPortConfig Read() override {
     ++reads;
     return file;
   }
-  void Write(const PortSettings& s) override {
+  void Write(const CPortConfig& s) override {
     file = s;
     ++writes;
   }
-  PortSettings file;
+  CPortConfig file;
   int reads = 0;
   int writes = 0;
 };
 
 // One session with fakes around it, in virtual time, in a fresh program directory.
 struct SessionRig {
-  explicit SessionRig(PortSettings settings = {}, FactoryMarkers markers = {});
+  // COM2 at 9600 baud, no automatic detection.
+  static CPortConfig Com2();
+  explicit SessionRig(CPortConfig settings = Com2(), FactoryMarkers markers = {});
   // Connects on COM2 (the instrument answers there) and runs until the identity is read.
   void ConnectAndSettle();
   // Runs until the session has nothing queued or pending and no one-shot timer is due, or ten
