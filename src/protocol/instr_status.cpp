@@ -1,0 +1,42 @@
+#include "protocol/instr_status.h"
+
+#include "protocol/text_util.h"
+
+#include <cctype>
+#include <chrono>
+
+namespace nimbrel {
+
+InstrDateTime MakeInstrDateTime(int year, int month, int day, int hour, int minute, int second) {
+  using namespace std::chrono;
+  const year_month_day date{std::chrono::year(year), std::chrono::month(static_cast<unsigned>(month)),
+                            std::chrono::day(static_cast<unsigned>(day))};
+  if (month < 1 || month > 12 || day < 1 || day > 31 || !date.ok() || hour < 0 || hour > 23 || minute < 0 ||
+      minute > 59 || second < 0 || second > 59) {
+    return {0.0, false};
+  }
+  const auto epoch = sys_days(std::chrono::year(1899) / December / 30);
+  const double wholeDays = static_cast<double>((sys_days(date) - epoch).count());
+  return {wholeDays + ((hour * 60.0 + minute) * 60.0 + second) / 86400.0, true};
+}
+
+InstrDateTime ParseInstrDateTime(const std::string& reply) {
+  // Character positions of "%Y/%m/%d %H:%M:%S", counted from 0.
+  auto field = [&reply](std::size_t pos) { return pos < reply.size() ? LeadingInt(reply.substr(pos, 2)) : 0; };
+  const InstrDateTime parsed = MakeInstrDateTime(2000 + field(2), field(5), field(8), field(11), field(14), field(17));
+  return parsed.valid ? parsed : InstrDateTime{0.0, true};
+}
+
+void CInstrStatus::Reset() {
+  InstrType.clear();
+  SerialNum.clear();
+  FwVersion.clear();
+  FwDate.clear();
+  DateTime = MakeInstrDateTime(2000, 1, 1, 1, 1, 1);
+  TipValue = 0.0F;
+  Unit = 0;
+  ContactType = 0;
+  AlertMode = 0;
+}
+
+} // namespace nimbrel

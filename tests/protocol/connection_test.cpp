@@ -1,0 +1,326 @@
+#include "protocol/menu.h"
+#include "support/session_fakes.h"
+
+#include <gtest/gtest.h>
+
+#include <optional>
+
+namespace nimbrel::test {
+namespace {
+
+using Strings = std::vector<std::string>;
+
+CPortConfig Settings(int port, int baud, int autoDetect) {
+  CPortConfig s = SessionRig::Com2();
+  s.Settings.Port = port;
+  s.Settings.BaudRate = baud;
+  s.AutoDetect = autoDetect;
+  return s;
+}
+
+TEST(Connection, FindsTheInstrumentOnTheConfiguredPortOrByScanning) {
+  struct Case {
+    const char* name;
+    CPortConfig settings;
+    std::map<std::string, std::string> devices; // name -> probe answer ("" silent)
+    Strings opened;
+    std::string status;
+    std::uint32_t colour;
+    Strings messages;
+    int settingsWrites;
+    std::uint32_t baud; // of the last Configure
+  };
+  const std::string rain = "Rain gauge TBR4470\r\n";
+  const Case cases[] = {
+      {"auto, configured port answers anything",
+       Settings(4, 19200, 1),
+       {{"COM4", "XYZ\r\n"}},
+       {"COM4"},
+       "Connected to COM4 19200 8,N,1",
+       kColourGreen,
+       {},
+       0,
+       19200},
+      {"auto, instrument on COM2, file names COM4",
+       Settings(4, 19200, 1),
+       {{"COM2", rain}},
+       {"COM2"},
+       "Connected to COM2 9600 8,N,1",
+       kColourGreen,
+       {},
+       1,
+       9600},
+      {"auto, COM1 silent, COM2 answers",
+       Settings(4, 19200, 1),
+       {{"COM1", ""}, {"COM2", rain}},
+       {"COM1", "COM2"},
+       "Connected to COM2 9600 8,N,1",
+       kColourGreen,
+       {},
+       1,
+       9600},
+      {"auto, scan needs Rain",
+       Settings(4, 19200, 1),
+       {{"COM1", "XYZ\r\n"}},
+       {"COM1"},
+       "Error :connection failure",
+       kColourRed,
+       {"Warning : Instrument not responding.\nPlease check port settings"},
+       0,
+       9600},
+      {"auto, instrument on COM3 is not scanned",
+       Settings(4, 9600, 1),
+       {{"COM3", rain}},
+       {},
+       "Error :connection failure",
+       kColourRed,
+       {"Warning : Instrument not responding.\nPlease check port settings"},
+       0,
+       0},
+      {"fixed port always at 9600",
+       Settings(2, 19200, 0),
+       {{"COM2", rain}},
+       {"COM2"},
+       "Connected to COM2 9600 8,N,1",
+       kColourGreen,
+       {},
+       0,
+       9600},
+      {"fixed port missing",
+       Settings(3, 9600, 0),
+       {{"COM2", rain}},
+       {},
+       "Error : connection failure",
+       kColourRed,
+       {"Error : fail opening COM port."},
+       0,
+       0},
+      {"fixed port answers without Rain",
+       Settings(2, 9600, 0),
+       {{"COM2", "XYZ\r\n"}},
+       {"COM2"},
+       "Error : connection failure",
+       kColourRed,
+       {"ERROR: Instrument not responding."},
+       0,
+       9600},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    SessionRig rig(c.settings);
+    rig.store.file = c.settings;
+    for (const auto& [name, answer] : c.devices) {
+      rig.port.AddDevice(name, [&rig, answer](const std::string& w) {
+        return w == "AA\r" && !rig.session->Connected ? answer : rig.instrument.Answer(w);
+      });
+    }
+    rig.session->Connect();
+    rig.Settle();
+    EXPECT_EQ(rig.port.opened, c.opened);
+    EXPECT_EQ(rig.view.status.text, c.status);
+    EXPECT_EQ(rig.view.status.colour, c.colour);
+    EXPECT_EQ(rig.prompts.Texts(), c.messages);
+    EXPECT_EQ(rig.store.writes, c.settingsWrites);
+    EXPECT_EQ(rig.port.configuredBaud, c.baud);
+    const bool connected = c.colour == kColourGreen;
+    EXPECT_EQ(rig.session->Connected, connected);
+    EXPECT_EQ(rig.port.IsOpen(), connected);
+    EXPECT_EQ(rig.view.log.back().rfind(connected ? "info:" : "not connected", 0), 0U);
+    if (c.settingsWrites == 1) {
+      EXPECT_EQ(rig.store.file.Settings.Port, 2);
+      EXPECT_EQ(rig.store.file.Settings.BaudRate, 9600);
+      EXPECT_EQ(rig.store.file.AutoDetect, 1);
+    }
+  }
+}
+
+TEST(Connection, ChecksTheBatteryThenReadsAndShowsTheIdentity) {
+  struct Case {
+    std::string answer;
+    std::optional<ScriptedPrompts::Shown> warning;
+  };
+  const Case cases[] = {
+      {"1\r\n", ScriptedPrompts::Shown{"WARNING:Low battery detected.\nAdvise substitution.", Icon::Warning, false}},
+      {"0\r\n", ScriptedPrompts::Shown{"WARNING:Very Low battery detected.\nUrgent substitution!", Icon::Error, false}},
+      {"", std::nullopt},
+      {"1\r\n\r\n", std::nullopt},
+      {"2\r\n", std::nullopt},
+  };
+  for (const auto& c : cases) {
+    SessionRig rig;
+    rig.instrument.battery = c.answer;
+    rig.ConnectAndSettle();
+    ASSERT_EQ(rig.prompts.shown.size(), c.warning ? 1U : 0U) << c.answer;
+    if (c.warning) {
+      EXPECT_EQ(rig.prompts.shown[0].text, c.warning->text);
+      EXPECT_EQ(rig.prompts.shown[0].icon, c.warning->icon);
+    }
+    EXPECT_EQ(rig.port.writes, (Strings{"AA\r", "RZ\r", "AA\r", "AS\r", "AG\r", "AH\r"}));
+    EXPECT_EQ(rig.view.log, (Strings{"connecting:", "connecting:Connecting to...\r\rPort = COM2\rBaudrate = 9600",
+                                     "status:Connected to COM2 9600 8,N,1", "connecting hidden", "connected",
+                                     "info:Instr. Type: Rain gauge TBR4470\n\nSerial Num.: 12345678\n\nFirmware Ver.: "
+                                     "V1.02\n\nFirmware Date: 2006/01/14"}));
+    EXPECT_EQ(rig.view.title, "Nimbrel Rain gauge TBR4470 - 12345678");
+    EXPECT_EQ(rig.port.flowControl, 1);
+  }
+}
+
+TEST(Connection, DisconnectHonoursTheSavePrompt) {
+  SessionRig rig;
+  rig.ConnectAndSettle();
+  rig.instrument.overrides["RB\r"] = "";
+  rig.session->QueueCommand(GET_UNIT, "");
+  rig.sched.Advance(Millis(600)); // sent, awaiting its reply
+  ASSERT_NE(rig.session->CurrentCommand, nullptr);
+
+  rig.view.savePrompt = -1;
+  EXPECT_FALSE(rig.session->Disconnect());
+  EXPECT_TRUE(rig.session->Connected);
+  EXPECT_TRUE(rig.port.IsOpen());
+
+  rig.view.savePrompt = 0;
+  EXPECT_TRUE(rig.session->Disconnect());
+  EXPECT_FALSE(rig.session->Connected);
+  EXPECT_FALSE(rig.port.IsOpen());
+  EXPECT_FALSE(rig.port.Shared().ReceiveEnabled.load());
+  EXPECT_EQ(rig.view.status.text, "Disconnected");
+  EXPECT_EQ(rig.view.status.colour, kColourYellow);
+  EXPECT_TRUE(rig.session->Idle());
+  rig.Settle();
+  EXPECT_TRUE(rig.prompts.shown.empty()); // no time-out after the disconnection
+}
+
+TEST(Menu, InstrumentCommandsFollowConnectionDownloadDataAndMarkers) {
+  auto enabled = [](const InstrumentMenu& m) {
+    std::string out;
+    const std::pair<const char*, const MenuItem*> items[] = {
+        {"connect", &m.connect},  {"disconnect", &m.disconnect}, {"info", &m.instrInfo},   {"download", &m.download},
+        {"setup", &m.setup},      {"partial", &m.clearPartial},  {"total", &m.clearTotal}, {"erase", &m.eraseMemory},
+        {"serial", &m.setSerial}, {"port", &m.portSettings}};
+    for (const auto& [name, item] : items) {
+      if (item->enabled) {
+        out += std::string(out.empty() ? "" : " ") + name;
+      }
+    }
+    return out;
+  };
+  const FactoryMarkers none{}, eraseOnly{false, true}, production{true, false};
+  struct Case {
+    MenuInputs in;
+    std::string enabled;
+  };
+  const Case cases[] = {
+      {{false, false, false, none}, "connect port"},
+      {{false, false, true, none}, "port"},
+      {{true, false, false, none}, "disconnect info download setup partial total"},
+      {{true, false, true, none}, "disconnect info setup partial total"},
+      {{true, true, true, production}, ""},
+      {{true, false, false, eraseOnly}, "disconnect info download setup partial total erase"},
+      {{true, false, false, production}, "disconnect info download setup partial total erase serial"},
+      {{false, false, false, production}, "connect port"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(enabled(MenuState(c.in)), c.enabled);
+  }
+  EXPECT_EQ(MenuState({true, false, false, none}).eraseMemory.text, "");
+  EXPECT_EQ(MenuState({true, false, false, none}).setSerial.text, "");
+  EXPECT_EQ(MenuState({true, false, false, eraseOnly}).eraseMemory.text, "ERASE MEMORY");
+  EXPECT_EQ(MenuState({true, false, false, eraseOnly}).setSerial.text, "");
+  EXPECT_EQ(MenuState({true, false, false, production}).setSerial.text, "SET SERIAL NUM");
+
+  TempDir dir;
+  EXPECT_FALSE(FactoryMarkers::Find(dir.Path()).production || FactoryMarkers::Find(dir.Path()).erase);
+  dir.Write("Ermem.dll", "");
+  EXPECT_TRUE(FactoryMarkers::Find(dir.Path()).erase);
+  EXPECT_FALSE(FactoryMarkers::Find(dir.Path()).production);
+  dir.Write("Produzione.dll", "anything");
+  EXPECT_TRUE(FactoryMarkers::Find(dir.Path()).production);
+}
+
+TEST(Maintenance, CountersAskFirstAndReportTheAcknowledgement) {
+  struct Case {
+    void (CSession::*action)();
+    const char* question;
+    const char* text;
+    const char* success;
+  };
+  const Case cases[] = {
+      {&CSession::OnClearPartialCounter, "WARNING: Confirm clearing partial counter ?", "K0\r",
+       "Partial counter clear successfully."},
+      {&CSession::OnClearTotalCounter, "WARNING: Confirm clearing total counter ?", "K1\r",
+       "Total counter clear successfully."},
+  };
+  for (const auto& c : cases) {
+    for (Answer answer : {Answer::No, Answer::Yes}) {
+      SessionRig rig;
+      rig.ConnectAndSettle();
+      const std::size_t from = rig.port.writes.size();
+      rig.prompts.ExpectQuestion(c.question, answer);
+      (rig.session.get()->*c.action)();
+      rig.Settle();
+      EXPECT_TRUE(rig.prompts.AllAnswersUsed());
+      if (answer == Answer::Yes) {
+        EXPECT_EQ(rig.WritesFrom(from), Strings{c.text});
+        EXPECT_EQ(rig.prompts.shown.back().text, c.success);
+        EXPECT_EQ(rig.prompts.shown.back().icon, Icon::Information);
+      } else {
+        EXPECT_TRUE(rig.WritesFrom(from).empty());
+        EXPECT_EQ(rig.prompts.shown.size(), 1U);
+      }
+    }
+  }
+}
+
+TEST(Maintenance, FactoryCommandsNeedTheirMarkers) {
+  const FactoryMarkers none{}, eraseOnly{false, true}, production{true, false};
+  for (const auto& markers : {none, eraseOnly, production}) {
+    SessionRig rig(SessionRig::Com2(), markers);
+    rig.ConnectAndSettle();
+    const std::size_t from = rig.port.writes.size();
+    rig.view.serialNumber = "12345678";
+    if (markers.erase || markers.production) {
+      rig.prompts.ExpectQuestion("WARNING: Confirm erase instrument memory ?", Answer::Yes);
+    }
+    rig.session->OnEraseMemory();
+    rig.Settle();
+    rig.session->OnSetSerialNumber();
+    rig.Settle();
+    Strings expected;
+    if (markers.erase || markers.production) {
+      expected = {"K5\r", "K6\r"};
+    }
+    if (markers.production) {
+      expected.emplace_back("DS12345678\r");
+    }
+    EXPECT_EQ(rig.WritesFrom(from), expected);
+    EXPECT_TRUE(rig.prompts.AllAnswersUsed());
+  }
+}
+
+TEST(Maintenance, EraseGoesOnAfterAGivenUpFirstStepAndSerialNumbersAreSentAsTyped) {
+  SessionRig rig(SessionRig::Com2(), FactoryMarkers{true, false});
+  rig.ConnectAndSettle();
+  std::size_t from = rig.port.writes.size();
+  rig.instrument.overrides["K5\r"] = "";
+  rig.prompts.ExpectQuestion("WARNING: Confirm erase instrument memory ?", Answer::Yes);
+  rig.session->OnEraseMemory();
+  rig.Settle();
+  EXPECT_EQ(rig.WritesFrom(from), (Strings{"K5\r", "K5\r", "K5\r", "K5\r", "K6\r"}));
+  EXPECT_EQ(rig.prompts.Texts(), (Strings{"WARNING: Confirm erase instrument memory ?", "Command 7 : Timeout Expired",
+                                          "Erase memory successfull"}));
+
+  for (const auto& [typed, sent] : std::vector<std::pair<std::optional<std::string>, Strings>>{
+           {"", {"DS\r"}}, {"123456789", {"DS12345678\r"}}, {std::nullopt, {}}}) {
+    from = rig.port.writes.size();
+    rig.prompts.shown.clear();
+    rig.view.serialNumber = typed;
+    rig.session->OnSetSerialNumber();
+    rig.Settle();
+    EXPECT_EQ(rig.WritesFrom(from), sent);
+    EXPECT_EQ(rig.prompts.Texts(), sent.empty() ? Strings{} : Strings{"Set serial number successfully."});
+  }
+  EXPECT_EQ(rig.session->InstrStatus.SerialNum, "12345678"); // unchanged until the next identity read
+}
+
+} // namespace
+} // namespace nimbrel::test
