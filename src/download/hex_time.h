@@ -1,0 +1,41 @@
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+
+namespace nimbrel {
+
+// The instrument writes every time stamp as 8 upper-case hexadecimal digits: seconds since
+// 2000-01-01 00:00:00 on its own clock (local time, no time zone). The conversion keeps the
+// instrument's own arithmetic, so lower-case digits or other characters give a (wrong) time
+// instead of an error, exactly as the instrument's records have always been read.
+
+// '0'..'9' give 0..9; any other character its code minus 55 ('A'..'F' give 10..15).
+int HexDigitValue(char c);
+
+// Two characters to a byte: the first digit's low 4 bits become the high nibble, only the low 4 bits
+// of the second digit are used.
+std::uint8_t HexByte(char high, char low);
+
+// Four characters to 16 bits, most significant first. `text` must hold at least 4 characters.
+std::uint16_t HexWord(std::string_view text);
+
+// The first eight characters of `text` to 32 bits. Missing characters (a line shorter than 8)
+// count as NUL, as they would in the instrument's zero-terminated line buffer.
+std::uint32_t HexTime(std::string_view text);
+
+// Calendar parts of an instrument time.
+struct CInstrTime {
+  int year = 2000;
+  int month = 1;
+  int day = 1;
+  int hour = 0;
+  int minute = 0;
+  int second = 0;
+};
+
+// Splits seconds since 2000-01-01 00:00:00 into a date and a time of day (proleptic Gregorian, no
+// time zone, no leap seconds).
+CInstrTime SplitInstrTime(std::uint32_t seconds);
+
+} // namespace nimbrel
