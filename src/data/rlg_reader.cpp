@@ -96,6 +96,7 @@ public:
     if (options_.details != nullptr) {
       options_.details->tips.clear();
       options_.details->samples.clear();
+      options_.details->gapRows.clear();
     }
     ReadStatus s = TemperaturePass();
     if (s == ReadStatus::Ok) {
@@ -189,6 +190,9 @@ private:
           while (p < resume && more) {
             p += step;
             more = Append(kNotAvailable, kNotAvailable, p);
+            if (more && options_.details != nullptr) {
+              options_.details->gapRows.push_back(static_cast<std::uint32_t>(out_.rows.size() - 1));
+            }
           }
           if (!more) {
             break;

@@ -27,6 +27,7 @@ struct CReadDetails {
   };
   std::vector<Tip> tips;
   std::vector<Sample> samples;
+  std::vector<std::uint32_t> gapRows; // rows added for a gap in the temperature record
 };
 
 enum class ReadStatus {

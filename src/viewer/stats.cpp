@@ -125,8 +125,12 @@ CFileStats ComputeStats(const CDataSeries& series, const CReadDetails& details) 
     FillTips(g, std::span<const std::uint32_t>(byRow).subspan(first[r], first[r + 1] - first[r]), scratch,
              amountPerTip);
     temps[r].Into(g);
-    g.gapRows = series.rows[r].rain == kNotAvailable && series.rows[r].temperature == kNotAvailable ? 1 : 0;
-    out.whole.gapRows += g.gapRows;
+  }
+  for (const std::uint32_t r : details.gapRows) {
+    if (r < rows) {
+      ++out.groups[r].gapRows;
+      ++out.whole.gapRows;
+    }
   }
   FillTips(out.whole, all, scratch, amountPerTip);
   allTemps.Into(out.whole);
