@@ -22,7 +22,21 @@ constexpr std::string_view kResolutionKey = "mm H2O per tip =";
 constexpr std::string_view kUnitKey = "Unit Meas =";
 constexpr std::string_view kTemperatureKey = "TEMPERATURE";
 
-bool Contains(std::string_view line, std::string_view key) { return line.find(key) != std::string_view::npos; }
+// Marks and keys are found anywhere in their line. Lines are short (at most 255 characters), so a plain
+// loop beats a general search.
+bool Contains(std::string_view line, std::string_view key) {
+  if (key.size() > line.size()) {
+    return false;
+  }
+  const char first = key.front();
+  const std::size_t last = line.size() - key.size();
+  for (std::size_t i = 0; i <= last; ++i) {
+    if (line[i] == first && line.substr(i, key.size()) == key) {
+      return true;
+    }
+  }
+  return false;
+}
 
 bool IsCSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r'; }
 
@@ -57,23 +71,44 @@ std::string_view TrimRainLine(std::string_view line) {
   return line;
 }
 
-// The temperature of one sample line as the short intervals read it: its number, or the marker it carries.
-float SampleValue(std::string_view line) {
-  float v = ToFloat(LeadingNumber(line));
-  if (Contains(line, "ERR")) {
-    v = kErrorValue;
+// The sample markers a line carries, found in one pass.
+enum : unsigned { kHasErr = 1U, kHasOfl = 2U, kHasUfl = 4U };
+unsigned SampleMarks(std::string_view line) {
+  unsigned marks = 0;
+  for (std::size_t i = 0; i + 2 < line.size(); ++i) {
+    if (line[i + 2] == 'R' && line[i] == 'E' && line[i + 1] == 'R') {
+      marks |= kHasErr;
+    } else if (line[i + 1] == 'F' && line[i + 2] == 'L') {
+      marks |= line[i] == 'O' ? kHasOfl : (line[i] == 'U' ? kHasUfl : 0U);
+    }
   }
-  if (Contains(line, "OFL")) {
-    v = kOverflow;
-  }
-  if (Contains(line, "UFL")) {
-    v = kUnderflow;
-  }
-  return v;
+  return marks;
 }
 
-bool IsMarkerLine(std::string_view line) {
-  return Contains(line, "ERR") || Contains(line, "OFL") || Contains(line, "UFL");
+// The gap marks "Z0" (bit 0) and "Z1" (bit 1) of a line, found in one pass.
+unsigned ZMarks(std::string_view line) {
+  unsigned marks = 0;
+  for (std::size_t i = 0; i + 1 < line.size(); ++i) {
+    if (line[i] == 'Z') {
+      marks |= line[i + 1] == '0' ? 1U : (line[i + 1] == '1' ? 2U : 0U);
+    }
+  }
+  return marks;
+}
+
+// The temperature of one sample line as the short intervals read it: its number, or the marker it
+// carries (UFL over OFL over ERR when a line carries several).
+float SampleValue(std::string_view line, unsigned marks) {
+  if ((marks & kHasUfl) != 0) {
+    return kUnderflow;
+  }
+  if ((marks & kHasOfl) != 0) {
+    return kOverflow;
+  }
+  if ((marks & kHasErr) != 0) {
+    return kErrorValue;
+  }
+  return ToFloat(LeadingNumber(line));
 }
 
 bool IsValueLine(std::string_view line) { return !line.empty() && line.front() == ' '; }
@@ -84,8 +119,7 @@ public:
       : bytes_(bytes), interval_(interval), out_(out), options_(options) {}
 
   ReadStatus Run() {
-    out_.rows.clear();
-    out_.rows.shrink_to_fit();
+    out_.rows.clear(); // the capacity is kept for the new rows and trimmed after the reading
     out_.interval = static_cast<int>(interval_);
     out_.unit = 0;
     out_.resolution = 0.25F;
@@ -107,6 +141,9 @@ public:
       out_.caption.clear();
       out_.rows = {};
       return s;
+    }
+    if (out_.rows.capacity() > 2 * out_.rows.size() + 4096) {
+      out_.rows.shrink_to_fit(); // a regroup to a longer interval gives the memory back
     }
     double total = 0.0;
     for (const CDataItem& row : out_.rows) {
@@ -151,36 +188,30 @@ private:
     return true;
   }
 
-  void NoteSample(std::string_view line) {
+  void NoteSample(std::string_view line, unsigned marks) {
     if (options_.details != nullptr) {
       options_.details->samples.push_back(
-          {ToFloat(LeadingNumber(line)), static_cast<std::uint32_t>(out_.rows.size()), IsMarkerLine(line)});
+          {ToFloat(LeadingNumber(line)), static_cast<std::uint32_t>(out_.rows.size()), marks != 0});
     }
   }
 
   ReadStatus TemperaturePass() {
     CLineCursor cursor(bytes_);
     std::string_view line;
-    bool inSection = false;
-    while (Next(cursor, line)) {
-      if (Contains(line, kTemperatureKey)) {
-        if (out_.caption.empty()) {
-          out_.caption = CaptionFrom(line);
-        }
-        inSection = true;
-        break;
-      }
-    }
-    if (!inSection) {
+    if (!cursor.SkipTo(kTemperatureKey, line)) {
       return status_;
+    }
+    if (out_.caption.empty()) {
+      out_.caption = CaptionFrom(line);
     }
     const std::int64_t step = interval_;
     std::int64_t p = 0; // the cursor time
     while (Next(cursor, line)) {
-      if (Contains(line, "Z0")) {
+      const unsigned z = ZMarks(line);
+      if ((z & 1U) != 0) {
         continue;
       }
-      if (Contains(line, "Z1")) {
+      if ((z & 2U) != 0) {
         if (!Next(cursor, line)) {
           break;
         }
@@ -221,8 +252,9 @@ private:
   bool ValueLine(CLineCursor& cursor, std::string_view line, std::int64_t& p) {
     const std::int64_t step = interval_;
     if (step <= 900) {
-      const float v = SampleValue(line);
-      NoteSample(line);
+      const unsigned marks = SampleMarks(line);
+      const float v = SampleValue(line, marks);
+      NoteSample(line, marks);
       for (std::int64_t i = 0; i < 900 / step; ++i) {
         p += step;
         if (!Append(0.0F, v, p)) {
@@ -232,7 +264,7 @@ private:
       return true;
     }
     // A long interval averages this sample and the next step / 900 - 1 samples.
-    NoteSample(line);
+    NoteSample(line, SampleMarks(line));
     double sum = LeadingNumber(line);
     int count = 0;
     std::int64_t wanted = step / 900 - 1;
@@ -242,8 +274,9 @@ private:
         continue;
       }
       --wanted;
-      NoteSample(next);
-      if (!Contains(next, "OFL")) {
+      const unsigned marks = SampleMarks(next);
+      NoteSample(next, marks);
+      if ((marks & kHasOfl) == 0) {
         sum += LeadingNumber(next);
         ++count;
       }
@@ -277,8 +310,9 @@ private:
       if (!IsValueLine(next)) {
         continue;
       }
-      NoteSample(next);
-      if (!Contains(next, "OFL")) {
+      const unsigned marks = SampleMarks(next);
+      NoteSample(next, marks);
+      if ((marks & kHasOfl) == 0) {
         sum += LeadingNumber(next);
         ++count;
       }
@@ -326,7 +360,7 @@ private:
     std::size_t j = 0;
     while (Next(cursor, line)) {
       const std::string_view rec = TrimRainLine(line);
-      if (rec.empty() || Contains(rec, "Z1") || Contains(rec, "Z0") || Contains(rec, "FFFFFFFF")) {
+      if (rec.empty() || ZMarks(rec) != 0 || Contains(rec, "FFFFFFFF")) {
         continue;
       }
       if (Contains(rec, kTemperatureKey)) {
@@ -383,26 +417,53 @@ private:
 
 } // namespace
 
-bool CLineCursor::Next(std::string_view& line) {
-  if (rest_.empty()) {
-    if (pos_ >= bytes_.size()) {
+bool CLineCursor::NextPhysical() {
+  const char* begin = bytes_.data() + pos_;
+  const auto* lf = static_cast<const char*>(std::memchr(begin, '\n', bytes_.size() - pos_));
+  const std::size_t length = lf == nullptr ? bytes_.size() - pos_ : static_cast<std::size_t>(lf - begin);
+  pos_ += length + (lf == nullptr ? 0 : 1);
+  std::size_t n = length;
+  while (n > 0 && begin[n - 1] == '\r') {
+    --n;
+  }
+  rest_ = std::string_view(begin, n);
+  return n > 0;
+}
+
+bool CLineCursor::SkipTo(std::string_view key, std::string_view& line) {
+  std::size_t from = pos_;
+  if (!rest_.empty()) {
+    // Finish the long line in progress the ordinary way.
+    while (!rest_.empty()) {
+      Next(line);
+      if (line.find(key) != std::string_view::npos) {
+        return true;
+      }
+    }
+    from = pos_;
+  }
+  while (true) {
+    const std::size_t at = bytes_.find(key, from);
+    if (at == std::string_view::npos) {
+      pos_ = bytes_.size();
+      rest_ = {};
       return false;
     }
-    const std::size_t lf = bytes_.find('\n', pos_);
-    const std::size_t end = lf == std::string_view::npos ? bytes_.size() : lf;
-    rest_ = bytes_.substr(pos_, end - pos_);
-    pos_ = lf == std::string_view::npos ? bytes_.size() : lf + 1;
-    while (!rest_.empty() && rest_.back() == '\r') {
-      rest_.remove_suffix(1);
-    }
-    if (rest_.empty()) {
-      line = {};
+    const std::size_t lineStart = at == 0 ? 0 : bytes_.rfind('\n', at - 1) + 1; // npos + 1 == 0
+    const std::size_t first = (at - lineStart) / kMaxLine;
+    const std::size_t last = (at + key.size() - 1 - lineStart) / kMaxLine;
+    if (first == last) {
+      pos_ = lineStart;
+      rest_ = {};
+      std::string_view piece;
+      for (std::size_t k = 0; k <= first; ++k) {
+        Next(piece);
+      }
+      line = piece;
       return true;
     }
+    from = at + 1; // cut in two by the 255-character rule: not a match
   }
-  line = rest_.substr(0, kMaxLine);
-  rest_.remove_prefix(line.size());
-  return true;
 }
 
 double LeadingNumber(std::string_view text) {

@@ -74,9 +74,28 @@ class CLineCursor {
 public:
   static constexpr std::size_t kMaxLine = 255;
   explicit CLineCursor(std::string_view bytes) : bytes_(bytes) {}
-  bool Next(std::string_view& line);
+  bool Next(std::string_view& line) {
+    if (rest_.empty()) {
+      if (pos_ >= bytes_.size()) {
+        return false;
+      }
+      if (!NextPhysical()) {
+        line = {}; // an empty line
+        return true;
+      }
+    }
+    line = rest_.substr(0, kMaxLine);
+    rest_.remove_prefix(line.size());
+    return true;
+  }
+  // Moves to the first line that contains `key` whole (not cut by the 255-character rule) and returns
+  // it in `line`; false when no line does. Much faster than asking every line.
+  bool SkipTo(std::string_view key, std::string_view& line);
 
 private:
+  // Takes the next physical line, without its line end, into rest_; false when it is empty.
+  bool NextPhysical();
+
   std::string_view bytes_;
   std::size_t pos_ = 0;
   std::string_view rest_; // the unread part of a long line

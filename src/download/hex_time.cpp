@@ -1,7 +1,5 @@
 #include "download/hex_time.h"
 
-#include <array>
-
 namespace nimbrel {
 
 int HexDigitValue(char c) {
@@ -20,15 +18,6 @@ std::uint8_t HexByte(char high, char low) {
 
 std::uint16_t HexWord(std::string_view text) {
   return static_cast<std::uint16_t>(HexByte(text[0], text[1]) * 256U + HexByte(text[2], text[3]));
-}
-
-std::uint32_t HexTime(std::string_view text) {
-  std::array<char, 8> digits{};
-  for (std::size_t i = 0; i < digits.size() && i < text.size(); ++i) {
-    digits[i] = text[i];
-  }
-  const std::string_view all(digits.data(), digits.size());
-  return static_cast<std::uint32_t>(HexWord(all.substr(0, 4))) * 65536U + HexWord(all.substr(4, 4));
 }
 
 CInstrTime SplitInstrTime(std::uint32_t seconds) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <string_view>
 
@@ -20,9 +21,29 @@ std::uint8_t HexByte(char high, char low);
 // Four characters to 16 bits, most significant first. `text` must hold at least 4 characters.
 std::uint16_t HexWord(std::string_view text);
 
+namespace detail {
+// The low 4 bits of each character's digit value: all that survives of it in the byte arithmetic.
+inline constexpr std::array<std::uint8_t, 256> kNibble = [] {
+  std::array<std::uint8_t, 256> t{};
+  for (int c = 0; c < 256; ++c) {
+    const int v = (c >= '0' && c <= '9') ? c - '0' : c - 55;
+    t[static_cast<std::size_t>(c)] = static_cast<std::uint8_t>(static_cast<unsigned>(v) & 0xFU);
+  }
+  return t;
+}();
+} // namespace detail
+
 // The first eight characters of `text` to 32 bits. Missing characters (a line shorter than 8)
-// count as NUL, as they would in the instrument's zero-terminated line buffer.
-std::uint32_t HexTime(std::string_view text);
+// count as NUL, as they would in the instrument's zero-terminated line buffer. Byte, word and
+// double-word steps above come down to the eight nibbles side by side.
+inline std::uint32_t HexTime(std::string_view text) {
+  std::uint32_t value = 0;
+  for (std::size_t i = 0; i < 8; ++i) {
+    const auto c = static_cast<unsigned char>(i < text.size() ? text[i] : '\0');
+    value = (value << 4U) | detail::kNibble[c];
+  }
+  return value;
+}
 
 // Calendar parts of an instrument time.
 struct CInstrTime {
