@@ -3,6 +3,7 @@
 #include "download/hex_time.h"
 
 #include <algorithm>
+#include <charconv>
 
 namespace nimbrel {
 
@@ -16,6 +17,22 @@ void Put(CCellText& out, std::string_view text) {
 
 // Records the length that snprintf reported for `out`.
 void Written(CCellText& out, int n) { out.size = n < 0 ? 0 : std::min(static_cast<std::size_t>(n), out.data.size() - 1); }
+
+// "%.<decimals>f" of a value; std::to_chars gives exactly what printf gives, without its cost.
+void Fixed(CCellText& out, double value, int decimals) {
+  const auto r = std::to_chars(out.data.data(), out.data.data() + out.data.size() - 1, value,
+                               std::chars_format::fixed, decimals);
+  out.size = r.ec == std::errc() ? static_cast<std::size_t>(r.ptr - out.data.data()) : 0;
+  out.data[out.size] = '\0';
+}
+
+char* Digits(char* p, int value, int width) {
+  for (int i = width - 1; i >= 0; --i) {
+    p[i] = static_cast<char>('0' + value % 10);
+    value /= 10;
+  }
+  return p + width;
+}
 
 bool IsDashValue(float v) { return v == -1.0F || v == -2.0F || v == -3.0F || v == -4.0F; }
 
@@ -71,7 +88,22 @@ void GroupTimeLabel(std::uint32_t time, int interval, CCellText& out) {
       t = SplitInstrTime(hourStart + 3600U < hourStart ? hourStart : hourStart + 3600U);
     }
   }
-  Written(out, std::snprintf(out.data.data(), out.data.size(), "%04d/%02d/%02d %02d:%02d:%02d ", t.year, t.month, t.day, t.hour, t.minute, t.second));
+  // "%Y/%m/%d %H:%M:%S " with the trailing blank.
+  char* p = out.data.data();
+  p = Digits(p, t.year, 4);
+  *p++ = '/';
+  p = Digits(p, t.month, 2);
+  *p++ = '/';
+  p = Digits(p, t.day, 2);
+  *p++ = ' ';
+  p = Digits(p, t.hour, 2);
+  *p++ = ':';
+  p = Digits(p, t.minute, 2);
+  *p++ = ':';
+  p = Digits(p, t.second, 2);
+  *p++ = ' ';
+  *p = '\0';
+  out.size = static_cast<std::size_t>(p - out.data.data());
 }
 
 void RainText(float rain, int unit, CCellText& out) {
@@ -81,7 +113,7 @@ void RainText(float rain, int unit, CCellText& out) {
     Put(out, "Not Available");
   } else {
     const double shown = unit == 1 ? static_cast<double>(rain) * kInchPerMm : static_cast<double>(rain);
-    Written(out, std::snprintf(out.data.data(), out.data.size(), "%.3f", shown));
+    Fixed(out, shown, 3);
   }
 }
 
@@ -97,7 +129,7 @@ void TemperatureText(float temperature, CCellText& out) {
   } else if (temperature == kNotAvailable) {
     Put(out, "Not Available");
   } else {
-    Written(out, std::snprintf(out.data.data(), out.data.size(), "%.2f", static_cast<double>(temperature)));
+    Fixed(out, static_cast<double>(temperature), 2);
   }
 }
 
@@ -108,7 +140,7 @@ void CellText(const CDataSeries& series, std::size_t line, int column, CCellText
     } else if (column == 1) {
       const double total = series.unit == 1 ? static_cast<double>(series.total) * kInchPerMm
                                             : static_cast<double>(series.total);
-      Written(out, std::snprintf(out.data.data(), out.data.size(), "%.3f", total));
+      Fixed(out, total, 3);
     } else {
       Put(out, "");
     }

@@ -5,6 +5,7 @@
 #include <array>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <string_view>
 
@@ -51,19 +52,26 @@ template <typename Sink>
 void StreamTableText(const CDataSeries& series, Sink&& sink) {
   sink(series.unit == 0 ? std::string_view("Date-Time\t\tRain [mm H2O]\tTemp [C]\r\n")
                         : std::string_view("Date-Time\t\tRain [inch H2O]\tTemp [F]\r\n"));
-  std::array<char, 256> line{};
-  CCellText a;
-  CCellText b;
-  CCellText c;
+  // Lines are gathered into a block so the sink is called a few times per thousand lines.
+  std::array<char, 16384> block{};
+  std::size_t used = 0;
+  CCellText cells[3];
   for (std::size_t k = 0; k < series.LineCount(); ++k) {
-    CellText(series, k, 0, a);
-    CellText(series, k, 1, b);
-    CellText(series, k, 2, c);
-    const int n = std::snprintf(line.data(), line.size(), "%.*s\t\t%.*s\t\t%.*s\r\n", static_cast<int>(a.size),
-                                a.data.data(), static_cast<int>(b.size), b.data.data(), static_cast<int>(c.size),
-                                c.data.data());
-    sink(std::string_view(line.data(), static_cast<std::size_t>(n)));
+    if (used + 3 * sizeof(CCellText::data) + 8 > block.size()) {
+      sink(std::string_view(block.data(), used));
+      used = 0;
+    }
+    for (int column = 0; column < 3; ++column) {
+      CCellText& cell = cells[column];
+      CellText(series, k, column, cell);
+      std::memcpy(block.data() + used, cell.data.data(), cell.size);
+      used += cell.size;
+      const char* separator = column < 2 ? "\t\t" : "\r\n"; // "%s\t\t%s\t\t%s\r\n"
+      std::memcpy(block.data() + used, separator, 2);
+      used += 2;
+    }
   }
+  sink(std::string_view(block.data(), used));
 }
 
 // The whole table text (what the clipboard receives, without its terminating zero).
