@@ -1,6 +1,7 @@
 #include "cli/commands.h"
 
 #include "cli/instrument_commands.h"
+#include "cli/data_commands.h"
 
 #include <cstdio>
 
@@ -38,6 +39,9 @@ std::span<const Command> Commands() {
          auto env = DefaultInstrumentEnv();
          return RunInstrumentCommand("set-serial", args, env);
        }},
+      {"table", "write the table text of a .rlg file (as the clipboard gets it)", RunTable},
+      {"export", "export the table of a .rlg file as a spreadsheet (.xlsx)", RunExport},
+      {"stats", "rain, intensity and temperature statistics of a .rlg file", RunStats},
   };
   return commands;
 }

@@ -1,0 +1,191 @@
+#include "cli/data_commands.h"
+
+#include "app/prompts.h"
+#include "cli/commands.h"
+#include "data/rlg_reader.h"
+#include "viewer/intervals.h"
+#include "viewer/sheet.h"
+#include "viewer/stats.h"
+#include "viewer/table_model.h"
+
+#include <QCommandLineParser>
+
+#include <cstdio>
+#include <optional>
+#include <string>
+
+namespace nimbrel::cli {
+
+namespace {
+
+// Messages of the reading go to standard error; there is nothing to ask.
+class CStderrPrompts final : public IPrompts {
+public:
+  void Message(const std::string& text, Icon /*icon*/) override { std::fprintf(stderr, "%s\n", text.c_str()); }
+  Answer Question(const std::string& text, Buttons /*buttons*/, Icon /*icon*/, Answer defaultAnswer) override {
+    std::fprintf(stderr, "%s\n", text.c_str());
+    return defaultAnswer;
+  }
+};
+
+void PrintIntervals() {
+  std::fprintf(stderr, "The interval must be one of (seconds or text):\n");
+  for (const CInterval& i : kIntervals) {
+    std::fprintf(stderr, "  %9d  \"%s\"\n", i.seconds, i.text);
+  }
+}
+
+struct CLoaded {
+  CDataSeries series;
+  CReadDetails details;
+};
+
+// Parses the common FILE and --interval, reads the file. Returns an exit code, or nullopt when the
+// series is ready.
+std::optional<int> Load(QCommandLineParser& parser, const QStringList& args, CLoaded& loaded, bool withDetails) {
+  parser.addHelpOption();
+  parser.addPositionalArgument("FILE", "the .rlg data file");
+  parser.addOption({"interval", "group interval: seconds (900) or the list text (\"15 min\"); default by file size",
+                    "I"});
+  if (!parser.parse(args)) {
+    std::fprintf(stderr, "%s\n", parser.errorText().toLocal8Bit().constData());
+    return kExitUsage;
+  }
+  if (parser.isSet("help")) {
+    std::fprintf(stdout, "%s", parser.helpText().toLocal8Bit().constData());
+    return kExitOk;
+  }
+  const QStringList files = parser.positionalArguments();
+  if (files.size() != 1) {
+    std::fprintf(stderr, "%s: expected exactly one FILE\n\n%s", args.value(0).toLocal8Bit().constData(),
+                 parser.helpText().toLocal8Bit().constData());
+    return kExitUsage;
+  }
+  std::optional<int> interval;
+  if (parser.isSet("interval")) {
+    interval = ParseInterval(parser.value("interval").toStdString());
+    if (!interval) {
+      std::fprintf(stderr, "unknown interval '%s'\n", parser.value("interval").toLocal8Bit().constData());
+      PrintIntervals();
+      return kExitUsage;
+    }
+  }
+  const std::string path = files[0].toLocal8Bit().toStdString();
+  std::string bytes;
+  std::string error;
+  if (!LoadDataFile(path, bytes, error)) {
+    std::fprintf(stderr, "%s\n", error.c_str());
+    return kExitFailed;
+  }
+  CStderrPrompts prompts;
+  CReadOptions options;
+  options.prompts = &prompts;
+  options.details = withDetails ? &loaded.details : nullptr;
+  const int seconds = interval.value_or(DefaultInterval(bytes.size()));
+  const ReadStatus status = ReadRlgBuffer(bytes, seconds, loaded.series, options);
+  if (status == ReadStatus::TooManyRows) {
+    std::fprintf(stderr, "grouping %s by %d s would make more than %zu rows; choose a longer interval\n",
+                 path.c_str(), seconds, options.maxRows);
+    return kExitFailed;
+  }
+  if (status != ReadStatus::Ok) {
+    std::fprintf(stderr, "%s: reading stopped\n", path.c_str());
+    return kExitFailed;
+  }
+  return std::nullopt;
+}
+
+} // namespace
+
+int RunTable(const QStringList& args) {
+  QCommandLineParser parser;
+  parser.setApplicationDescription("Writes the table text of a data file (what \"Copy Table to Clipboard\" "
+                                   "copies) to standard output: the header line, the total line and one line "
+                                   "per row, each ending in CR LF.");
+  CLoaded loaded;
+  if (auto exit = Load(parser, args, loaded, false)) {
+    return *exit;
+  }
+  // Streamed line by line: a table of millions of rows never exists as text.
+  static char buffer[1 << 16];
+  std::setvbuf(stdout, buffer, _IOFBF, sizeof buffer);
+  bool ok = true;
+  StreamTableText(loaded.series, [&ok](std::string_view piece) {
+    ok = ok && std::fwrite(piece.data(), 1, piece.size(), stdout) == piece.size();
+  });
+  if (std::fflush(stdout) != 0 || !ok) {
+    std::fprintf(stderr, "cannot write the table to standard output\n");
+    return kExitFailed;
+  }
+  return kExitOk;
+}
+
+int RunExport(const QStringList& args) {
+  QCommandLineParser parser;
+  parser.setApplicationDescription("Writes the table of a data file as a spreadsheet (.xlsx). Tables of more "
+                                   "than 30000 lines are exported in chunks of 30000 lines: --chunk picks one.");
+  parser.addOption({"xlsx", "the .xlsx file to write", "OUT"});
+  parser.addOption({"chunk", "the chunk to export, from 1, when the table has more than 30000 lines", "K"});
+  CLoaded loaded;
+  if (auto exit = Load(parser, args, loaded, false)) {
+    return *exit;
+  }
+  if (!parser.isSet("xlsx") || parser.value("xlsx").isEmpty()) {
+    std::fprintf(stderr, "export: --xlsx OUT is required\n");
+    return kExitUsage;
+  }
+  const CDataSeries& series = loaded.series;
+  CLineRange range{0, series.LineCount()};
+  const std::vector<CChunkChoice> choices = ChunkChoices(series);
+  const auto listChunks = [&choices] {
+    for (const CChunkChoice& c : choices) {
+      std::fprintf(stderr, "  %s\t%s\n", c.name.c_str(), c.start.c_str());
+    }
+  };
+  if (series.LineCount() > kSheetChunkLines) {
+    if (!parser.isSet("chunk")) {
+      std::fprintf(stderr, "%s\n", kExportChooseChunk);
+      listChunks();
+      std::fprintf(stderr, "Choose one with --chunk K (1 to %zu).\n", choices.size());
+      return kExitUsage;
+    }
+  }
+  if (parser.isSet("chunk")) {
+    bool number = false;
+    const int k = parser.value("chunk").toInt(&number);
+    const auto chunks = SheetChunks(series.LineCount());
+    if (!number || k < 1 || static_cast<std::size_t>(k) > chunks.size()) {
+      std::fprintf(stderr, "export: --chunk must be a number from 1 to %zu:\n", chunks.size());
+      listChunks();
+      return kExitUsage;
+    }
+    range = chunks[static_cast<std::size_t>(k - 1)];
+  }
+  std::string error;
+  if (!WriteSheetXlsx(series, range, parser.value("xlsx").toLocal8Bit().toStdString(), error)) {
+    std::fprintf(stderr, "export: %s\n", error.c_str());
+    return kExitFailed;
+  }
+  return kExitOk;
+}
+
+int RunStats(const QStringList& args) {
+  QCommandLineParser parser;
+  parser.setApplicationDescription(
+      "Rain and temperature statistics of a data file, per group and for the whole file: rain and tips, the "
+      "highest rain intensity over 5, 10, 15, 30 and 60 minutes (sliding over the tip times), temperature "
+      "min/mean/max (markers excluded), gap rows, marker samples and tips less than 1 s after the one before.");
+  parser.addOption({"csv", "comma-separated values instead of an aligned table"});
+  CLoaded loaded;
+  if (auto exit = Load(parser, args, loaded, true)) {
+    return *exit;
+  }
+  const std::string text = FormatStats(loaded.series, ComputeStats(loaded.series, loaded.details), parser.isSet("csv"));
+  if (std::fwrite(text.data(), 1, text.size(), stdout) != text.size() || std::fflush(stdout) != 0) {
+    std::fprintf(stderr, "cannot write to standard output\n");
+    return kExitFailed;
+  }
+  return kExitOk;
+}
+
+} // namespace nimbrel::cli

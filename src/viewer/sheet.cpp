@@ -1,0 +1,102 @@
+#include "viewer/sheet.h"
+
+#include "data/rlg_reader.h"
+#include "viewer/table_model.h"
+
+#include <xlsxwriter.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <memory>
+
+namespace nimbrel {
+
+std::vector<CLineRange> SheetChunks(std::size_t lineCount) {
+  std::vector<CLineRange> chunks;
+  for (std::size_t start = 0; start < lineCount; start += kSheetChunkLines) {
+    chunks.push_back({start, std::min(start + kSheetChunkLines, lineCount)});
+  }
+  return chunks;
+}
+
+std::vector<CChunkChoice> ChunkChoices(const CDataSeries& series) {
+  std::vector<CChunkChoice> out;
+  int number = 1;
+  CCellText label;
+  for (const CLineRange& r : SheetChunks(series.LineCount())) {
+    CellText(series, r.start, 0, label);
+    out.push_back({"Interval  " + std::to_string(number++), std::string(label.View())});
+  }
+  return out;
+}
+
+double SheetNumber(std::string_view cellText) {
+  if (cellText.find("err") != std::string_view::npos) {
+    return -999.0;
+  }
+  return LeadingNumber(cellText);
+}
+
+CSheetLine SheetLine(const CDataSeries& series, std::size_t line) {
+  CSheetLine out;
+  CCellText text;
+  CellText(series, line, 0, text);
+  const std::string_view when = text.View();
+  if (when.find("TOTAL RAIN") != std::string_view::npos) {
+    out.date = when;
+  } else {
+    out.date = when.substr(0, 10);
+    out.time = when.size() > 11 ? when.substr(11) : std::string_view();
+  }
+  CellText(series, line, 1, text);
+  out.rain = SheetNumber(text.View());
+  CellText(series, line, 2, text);
+  out.temperature = SheetNumber(text.View());
+  return out;
+}
+
+bool WriteSheetXlsx(const CDataSeries& series, CLineRange range, const std::filesystem::path& path,
+                    std::string& error) {
+  range.end = std::min(range.end, series.LineCount());
+  if (range.start >= range.end) {
+    error = kNoDataToExport;
+    return false;
+  }
+  lxw_workbook_options options{};
+  options.constant_memory = LXW_TRUE; // rows are streamed to disk, not held
+  options.tmpdir = nullptr;
+  options.use_zip64 = LXW_FALSE;
+  const std::string name = path.string();
+  lxw_workbook* book = workbook_new_opt(name.c_str(), &options);
+  if (book == nullptr) {
+    error = "cannot create " + name;
+    return false;
+  }
+  lxw_worksheet* sheet = workbook_add_worksheet(book, nullptr);
+  bool ok = sheet != nullptr;
+  if (ok) {
+    const std::string rainHeader(RainColumnHeader(series.unit));
+    const std::string tempHeader(TemperatureColumnHeader(series.unit));
+    ok = worksheet_write_string(sheet, 0, 0, "DATE", nullptr) == LXW_NO_ERROR &&
+         worksheet_write_string(sheet, 0, 1, "TIME", nullptr) == LXW_NO_ERROR &&
+         worksheet_write_string(sheet, 0, 2, rainHeader.c_str(), nullptr) == LXW_NO_ERROR &&
+         worksheet_write_string(sheet, 0, 3, tempHeader.c_str(), nullptr) == LXW_NO_ERROR;
+  }
+  for (std::size_t k = range.start; ok && k < range.end; ++k) {
+    const CSheetLine line = SheetLine(series, k);
+    const auto row = static_cast<lxw_row_t>(k - range.start + 2);
+    ok = worksheet_write_string(sheet, row, 0, line.date.c_str(), nullptr) == LXW_NO_ERROR &&
+         (line.time.empty() || worksheet_write_string(sheet, row, 1, line.time.c_str(), nullptr) == LXW_NO_ERROR) &&
+         worksheet_write_number(sheet, row, 2, line.rain, nullptr) == LXW_NO_ERROR &&
+         worksheet_write_number(sheet, row, 3, line.temperature, nullptr) == LXW_NO_ERROR;
+  }
+  const lxw_error closed = workbook_close(book);
+  if (!ok || closed != LXW_NO_ERROR) {
+    error = "cannot write " + name + (closed != LXW_NO_ERROR ? std::string(": ") + lxw_strerror(closed) : "");
+    std::remove(name.c_str());
+    return false;
+  }
+  return true;
+}
+
+} // namespace nimbrel

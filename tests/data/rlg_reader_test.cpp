@@ -1,0 +1,411 @@
+#include "data/rlg_reader.h"
+
+#include "download/hex_time.h"
+#include "support/scripted_prompts.h"
+#include "support/temp_dir.h"
+#include "viewer/table_model.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace nimbrel {
+namespace {
+
+const std::string kData = NIMBREL_TEST_DATA_DIR;
+
+std::string ReplaceLineEnds(const std::string& lfText, const std::string& end) {
+  std::string out;
+  for (char c : lfText) {
+    if (c == '\n') {
+      out += end;
+    } else {
+      out += c;
+    }
+  }
+  return out;
+}
+
+// Normalises any of the three line ends of a reference input to LF.
+std::string ToLf(const std::string& bytes) {
+  std::string out;
+  for (std::size_t i = 0; i < bytes.size(); ++i) {
+    if (bytes[i] != '\r') {
+      out += bytes[i];
+    }
+  }
+  return out;
+}
+
+struct GoldenCase {
+  const char* input;
+  int interval;
+  const char* caption;
+  float resolution;
+  int unit;
+  std::size_t rows;
+  bool resolutionMessage;
+};
+
+// Every reference table was worked out by hand from its input (see README.md in this folder).
+TEST(RlgReader, TablesOfReferenceFilesMatchByteForByte) {
+  const GoldenCase cases[] = {
+      {"basic", 900, " ( TBR4470 - Ser. Num. : 12345678 )", 0.2F, 0, 10, false},
+      {"basic", 3600, " ( TBR4470 - Ser. Num. : 12345678 )", 0.2F, 0, 2, false},
+      {"inch_no_temperature", 60, " ( TBR4470 - Ser. Num. : ABCDEFGH )", 0.254F, 1, 1, false},
+      {"temperature_only", 900, " ( TBR4470 - Ser. Num. :  9876543 )", 0.25F, 0, 2, false},
+      {"zero_resolution", 60, " ( TBR4470 - Ser. Num. : 00000042 )", 1.0F, 0, 1, true},
+      {"long_lines", 900, " ( TBR4470 - Ser. Num. : 00000001 )", 0.5F, 0, 2, false},
+  };
+  for (const GoldenCase& c : cases) {
+    SCOPED_TRACE(std::string(c.input) + " at " + std::to_string(c.interval));
+    test::ScriptedPrompts prompts;
+    CReadOptions options;
+    options.prompts = &prompts;
+    CDataSeries series;
+    std::string error;
+    ASSERT_EQ(ReadRlgFile(kData + "/" + c.input + ".rlg", c.interval, series, options, &error), ReadStatus::Ok)
+        << error;
+    const std::string expected =
+        test::ReadFileBytes(kData + "/" + c.input + "_" + std::to_string(c.interval) + ".txt");
+    ASSERT_FALSE(expected.empty());
+    EXPECT_EQ(TableText(series), expected);
+    EXPECT_EQ(series.caption, c.caption);
+    EXPECT_FLOAT_EQ(series.resolution, c.resolution);
+    EXPECT_EQ(series.unit, c.unit);
+    EXPECT_EQ(series.RowCount(), c.rows);
+    if (c.resolutionMessage) {
+      ASSERT_EQ(prompts.shown.size(), 1U);
+      EXPECT_EQ(prompts.shown[0].text, kResolutionMessage);
+      EXPECT_EQ(prompts.shown[0].icon, Icon::Error);
+    } else {
+      EXPECT_TRUE(prompts.shown.empty());
+    }
+  }
+}
+
+TEST(RlgReader, LfCrLfAndCrCrLfFilesReadTheSame) {
+  for (const char* input : {"basic", "long_lines", "temperature_only"}) {
+    SCOPED_TRACE(input);
+    const std::string lf = ToLf(test::ReadFileBytes(kData + "/" + std::string(input) + ".rlg"));
+    std::string reference;
+    for (const char* end : {"\n", "\r\n", "\r\r\n"}) {
+      for (bool lastLineEnded : {true, false}) {
+        std::string bytes = ReplaceLineEnds(lf, end);
+        if (!lastLineEnded) {
+          bytes.resize(bytes.size() - std::string(end).size()); // a truncated last line
+        }
+        CDataSeries series;
+        ASSERT_EQ(ReadRlgBuffer(bytes, 900, series), ReadStatus::Ok);
+        const std::string text = TableText(series) + series.caption;
+        if (reference.empty()) {
+          reference = text;
+        }
+        EXPECT_EQ(text, reference) << "line end " << testing::PrintToString(std::string(end));
+      }
+    }
+  }
+}
+
+TEST(LineCursor, LongLinesAreReadAsPiecesOf255) {
+  struct Case {
+    std::size_t length;
+    std::vector<std::size_t> pieces;
+  };
+  const Case cases[] = {{0, {0}}, {254, {254}}, {255, {255}}, {256, {255, 1}}, {511, {255, 255, 1}}};
+  for (const Case& c : cases) {
+    for (const char* end : {"\n", "\r\n", "\r\r\n"}) {
+      const std::string bytes = std::string(c.length, 'x') + end + "next" + end;
+      CLineCursor cursor(bytes);
+      std::string_view line;
+      std::vector<std::size_t> got;
+      while (cursor.Next(line)) {
+        got.push_back(line.size());
+      }
+      std::vector<std::size_t> want = c.pieces;
+      want.push_back(4);
+      EXPECT_EQ(got, want) << c.length;
+    }
+  }
+}
+
+TEST(HexTime, ConvertsWithTheInstrumentsArithmetic) {
+  struct Case {
+    const char* text;
+    std::uint32_t seconds;
+  };
+  const Case cases[] = {
+      {"0B5C2E41", 190590529U},
+      {"0000003C", 60U},
+      {"00015180", 86400U},
+      {"FFFFFFFF", 4294967295U},
+      {"0B5C2E41 and more", 190590529U},
+      // Lower case is not hexadecimal to the instrument: 'b' is 98 - 55 = 43, low nibble 0xB... by luck
+      // 'b' keeps its nibble, 'a' (42 -> 0xA) too, but 'g' gives 0 (48 & 0xF) instead of an error.
+      {"0b5c2e41", 190590529U},
+      {"0000000g", 0U},
+      // A short line: missing characters count as NUL (0 - 55 = -55, low nibble 9).
+      {"", 0x99999999U},
+      {"0000", 0x00009999U},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(HexTime(c.text), c.seconds) << c.text;
+  }
+  EXPECT_EQ(HexByte('F', 'F'), 0xFF);
+  EXPECT_EQ(HexByte('G', '0'), 0x00); // 'G' is 16: its high bits are lost
+  EXPECT_EQ(HexWord("2E41"), 0x2E41);
+}
+
+TEST(HexTime, SplitsIntoCalendarTime) {
+  struct Case {
+    std::uint32_t seconds;
+    CInstrTime want;
+  };
+  const Case cases[] = {
+      {0U, {2000, 1, 1, 0, 0, 0}},
+      {60U, {2000, 1, 1, 0, 1, 0}},
+      {86400U, {2000, 1, 2, 0, 0, 0}},
+      {190590529U, {2006, 1, 14, 21, 48, 49}},
+      {(31U + 28U) * 86400U, {2000, 2, 29, 0, 0, 0}},          // 2000 is a leap year
+      {366U * 86400U - 1U, {2000, 12, 31, 23, 59, 59}},
+      {162986843U, {2005, 3, 1, 10, 7, 23}},
+      {4294967295U, {2136, 2, 7, 6, 28, 15}},
+  };
+  for (const Case& c : cases) {
+    const CInstrTime t = SplitInstrTime(c.seconds);
+    EXPECT_EQ(std::vector<int>({t.year, t.month, t.day, t.hour, t.minute, t.second}),
+              std::vector<int>({c.want.year, c.want.month, c.want.day, c.want.hour, c.want.minute, c.want.second}))
+        << c.seconds;
+  }
+}
+
+// A temperature record from 2005/03/01 10:07:23 with the given sample lines.
+std::string Record(const std::vector<std::string>& samples, const std::string& rain = "") {
+  std::string text = "********** Nimbrel   -TBR4470-   Serial Num:1 **********\n\nmm H2O per tip = 0.20000\n"
+                     "Unit Meas =0\nFFFFFFFF\n" +
+                     rain + "TEMPERATURE (-TBR4470- Serial Num: 1)\n09B6FB5B\n";
+  for (const auto& s : samples) {
+    text += s + "\n";
+  }
+  return text;
+}
+
+std::vector<std::string> Labels(const CDataSeries& series) {
+  std::vector<std::string> out;
+  CCellText t;
+  for (std::size_t k = 1; k < series.LineCount(); ++k) {
+    CellText(series, k, 0, t);
+    out.emplace_back(t.View());
+  }
+  return out;
+}
+
+TEST(RlgReader, ShortIntervalsRepeatEachSample) {
+  CDataSeries series;
+  ASSERT_EQ(ReadRlgBuffer(Record({" 1.00", " 2.00"}), 60, series), ReadStatus::Ok);
+  ASSERT_EQ(series.RowCount(), 30U);
+  const auto labels = Labels(series);
+  EXPECT_EQ(labels[0], "2005/03/01 10:07:00 ");
+  EXPECT_EQ(labels[1], "2005/03/01 10:08:00 ");
+  EXPECT_EQ(labels[15], "2005/03/01 10:22:00 ");
+  EXPECT_FLOAT_EQ(series.rows[14].temperature, 1.0F);
+  EXPECT_FLOAT_EQ(series.rows[15].temperature, 2.0F);
+  EXPECT_TRUE(series.startValid);
+  EXPECT_EQ(series.startTime, 162986843U + 60U);
+
+  ASSERT_EQ(ReadRlgBuffer(Record({" 1.00", " 2.00"}), 5, series), ReadStatus::Ok);
+  EXPECT_EQ(series.RowCount(), 360U);
+  EXPECT_EQ(Labels(series)[0], "2005/03/01 10:07:20 ");
+}
+
+TEST(RlgReader, LongIntervalsAverageFromTheFirstPartialGroup) {
+  // 10:07:23, 10:22:23, 10:37:23 before 10:45:00 make the first hour; then groups of four.
+  CDataSeries series;
+  ASSERT_EQ(ReadRlgBuffer(Record({" 1", " 2", " 3", " 4", " 5", " 6", " 7", " 8", " 9"}), 3600, series),
+            ReadStatus::Ok);
+  EXPECT_EQ(Labels(series), (std::vector<std::string>{"2005/03/01 11:00:00 ", "2005/03/01 12:00:00 ",
+                                                     "2005/03/01 13:00:00 "}));
+  ASSERT_EQ(series.RowCount(), 3U);
+  EXPECT_FLOAT_EQ(series.rows[0].temperature, 2.0F);  // (1+2+3)/3
+  EXPECT_FLOAT_EQ(series.rows[1].temperature, 5.5F);  // (4+5+6+7)/4
+  EXPECT_FLOAT_EQ(series.rows[2].temperature, 8.5F);  // 8 + 9: the end of the file ends the group
+  EXPECT_EQ(series.startTime, 162986843U + 3600U);
+
+  // OFL samples are left out of the average; a group with no further usable sample is "ofl".
+  ASSERT_EQ(ReadRlgBuffer(Record({" 1", " OFL", " 3", " 5", " 7 OFL", " OFL", " OFL", " 4", " 6"}), 3600, series),
+            ReadStatus::Ok);
+  ASSERT_EQ(series.RowCount(), 3U);
+  EXPECT_FLOAT_EQ(series.rows[0].temperature, 2.0F); // (1+3)/2
+  EXPECT_FLOAT_EQ(series.rows[1].temperature, kOverflow);
+  EXPECT_FLOAT_EQ(series.rows[2].temperature, 5.0F);
+
+  // One day: the first group takes the 55 samples from 10:07:23 up to 23:45:00 and is labelled
+  // midnight; the other 5 make the next day.
+  std::vector<std::string> day(55, " 10.5");
+  day.insert(day.end(), {" 1", " 2", " 3", " 4", " 5"});
+  ASSERT_EQ(ReadRlgBuffer(Record(day), 86400, series), ReadStatus::Ok);
+  EXPECT_EQ(Labels(series), (std::vector<std::string>{"2005/03/02 00:00:00 ", "2005/03/03 00:00:00 "}));
+  ASSERT_EQ(series.RowCount(), 2U);
+  EXPECT_FLOAT_EQ(series.rows[0].temperature, 10.5F);
+  EXPECT_FLOAT_EQ(series.rows[1].temperature, 3.0F);
+  EXPECT_EQ(series.rows[1].time - series.rows[0].time, 86400U);
+}
+
+TEST(RlgReader, TipsGoToTheRowWhoseWindowHoldsThem) {
+  // Rows at 900 s: 10:07:23 and 10:22:23 with samples, the gap to 11:10:00 gives "Not Available" rows at
+  // 10:37:23, 10:52:23, 11:07:23 and 11:22:23, then the sample at 11:37:23.
+  const std::string rain = "09B6EB90\n"  // 09:00:00, before the first row: first row
+                           "09B700A8\n"  // 10:30:00: second row
+                           "09B70A08\n"  // 11:10:00: the gap row of 11:07:23, whose rain counts from 0
+                           "09B70A09\n"  // 11:10:01: the same row
+                           "09B6FB62\n"  // 10:07:30, backwards: stays in the current row
+                           "0B5C2E41\n"; // 2006: after the last row's window, kept in the last row
+  CDataSeries series;
+  ASSERT_EQ(ReadRlgBuffer(Record({" 1", " 2", "Z1", "09B70A08", " 3"}, rain), 900, series), ReadStatus::Ok);
+  std::vector<float> rains;
+  std::vector<float> temperatures;
+  for (const CDataItem& row : series.rows) {
+    rains.push_back(row.rain);
+    temperatures.push_back(row.temperature);
+  }
+  const float na = kNotAvailable;
+  EXPECT_EQ(rains, (std::vector<float>{0.2F, 0.2F, na, na, 0.2F + 0.2F + 0.2F, na, 0.2F}));
+  EXPECT_EQ(temperatures, (std::vector<float>{1.0F, 2.0F, na, na, na, na, 3.0F}));
+  EXPECT_NEAR(series.total, 1.2F, 1e-6);
+}
+
+TEST(RlgReader, BadInputGivesAClearResultWithoutCrashing) {
+  std::mt19937 random(4470);
+  std::string garbage(200000, '\0');
+  for (char& c : garbage) {
+    c = static_cast<char>(random() & 0xFF);
+  }
+  const std::string header = "********** Nimbrel   -TBR4470-   Serial Num:1 **********\n\nmm H2O per tip = 0.2\n"
+                             "Unit Meas =0\nFFFFFFFF\n";
+  const std::string inputs[] = {
+      "",
+      garbage,
+      header + garbage,
+      "TEMPERATURE\n" + garbage,
+      std::string(1 << 20, 'A'),                                      // a megabyte line
+      header + std::string(1 << 20, ' ') + "\nTEMPERATURE\n" + std::string(1 << 20, ' '),
+      std::string("TEMPERATURE\0\n0000003C\n\0 12\n 1\0\n", 28),     // NUL bytes
+      header + "TEMPERATURE\nZ1\n",                                   // a gap mark at the end
+      "TEMPERATURE\n 1e999\n -1e999\n nan\n 0x10\n+-3\n",             // odd numbers
+      "mm H2O per tip = nan\n\n\nUnit Meas =1e300\n",
+  };
+  for (const std::string& bytes : inputs) {
+    for (int interval : {1, 900, 3600, 31104000}) {
+      CDataSeries series;
+      CReadOptions options;
+      options.maxRows = 1'000'000;
+      const ReadStatus s = ReadRlgBuffer(bytes, interval, series, options);
+      EXPECT_TRUE(s == ReadStatus::Ok || s == ReadStatus::TooManyRows);
+      EXPECT_LE(series.RowCount(), options.maxRows);
+      EXPECT_EQ(TableText(series).substr(0, 9), "Date-Time");
+    }
+  }
+}
+
+TEST(RlgReader, GapsAndClockJumpsAreBoundedByTheRowLimit) {
+  // A gap stamp far in the future at 1 s, and a year of samples at 1 s.
+  const std::string farGap = Record({" 1", "Z1", "FFFFFF00", " 2"});
+  std::string year = Record({});
+  for (int i = 0; i < 360 * 96; ++i) {
+    year += " 12.5\n";
+  }
+  for (const std::string* bytes : std::vector<const std::string*>{&farGap, &year}) {
+    CDataSeries series;
+    CReadOptions options;
+    options.maxRows = 2'000'000;
+    EXPECT_EQ(ReadRlgBuffer(*bytes, 1, series, options), ReadStatus::TooManyRows);
+    EXPECT_EQ(series.RowCount(), 0U);
+    EXPECT_TRUE(series.caption.empty());
+    EXPECT_EQ(ReadRlgBuffer(*bytes, 86400, series, options), ReadStatus::Ok);
+    EXPECT_GT(series.RowCount(), 0U);
+  }
+  // A stamp that goes backwards after a gap mark adds no rows.
+  CDataSeries series;
+  ASSERT_EQ(ReadRlgBuffer(Record({" 1", "Z1", "00000010", " 2"}), 900, series), ReadStatus::Ok);
+  EXPECT_EQ(series.RowCount(), 2U);
+}
+
+TEST(RlgReader, FilesThatCannotBeReadAreReportedAndGiveNoRows) {
+  test::TempDir dir;
+  dir.Write("plain", "x");
+  const std::filesystem::path paths[] = {dir / "missing.rlg", dir.Path(), dir / "plain" / "child.rlg"};
+  for (const auto& path : paths) {
+    CDataSeries series;
+    series.caption = "old";
+    series.rows.resize(3);
+    std::string error;
+    EXPECT_EQ(ReadRlgFile(path, 60, series, {}, &error), ReadStatus::CannotOpen) << path;
+    EXPECT_NE(error.find(path.string()), std::string::npos) << error;
+    EXPECT_EQ(series.RowCount(), 0U);
+    EXPECT_TRUE(series.caption.empty());
+    EXPECT_EQ(TableText(series), "Date-Time\t\tRain [mm H2O]\tTemp [C]\r\nTOTAL RAIN\t\t0.000\t\t\r\n");
+  }
+}
+
+TEST(RlgReader, CancelStopsAtTheNextPollAndClearsTheRows) {
+  std::string bytes = Record(std::vector<std::string>(5000, " 1"));
+  std::atomic<bool> cancel{false};
+  int polls = 0;
+  CReadOptions options;
+  options.cancel = &cancel;
+  options.pollEvery = 100;
+  options.poll = [&] {
+    if (++polls == 3) {
+      cancel = true;
+    }
+  };
+  CDataSeries series;
+  EXPECT_EQ(ReadRlgBuffer(bytes, 900, series, options), ReadStatus::Cancelled);
+  EXPECT_EQ(polls, 3);
+  EXPECT_EQ(series.RowCount(), 0U);
+  EXPECT_TRUE(series.caption.empty());
+  cancel = false;
+  polls = -1000;
+  EXPECT_EQ(ReadRlgBuffer(bytes, 900, series, options), ReadStatus::Ok);
+  EXPECT_EQ(series.RowCount(), 5000U);
+}
+
+TEST(RlgReader, HeaderKeysAndDefaults) {
+  struct Case {
+    std::string resolutionLine;
+    std::string unitLine;
+    float resolution;
+    int unit;
+    bool message;
+  };
+  const Case cases[] = {
+      {"mm H2O per tip = 0.20000", "Unit Meas =1", 0.2F, 1, false},
+      {"no key", "no key", 0.25F, 0, false},
+      {"mm H2O per tip = 0.00000", "Unit Meas =0", 1.0F, 0, true},
+      {"mm H2O per tip = abc", "Unit Meas =2.9", 1.0F, 2, true},
+      {"xx mm H2O per tip =    1.5e-1", "  Unit Meas = 1", 0.15F, 1, false},
+  };
+  for (const Case& c : cases) {
+    const std::string bytes = "********** Nimbrel   -TBR4470-   Serial Num:123 **********\n\n" + c.resolutionLine + "\n" +
+                              c.unitLine + "\n0000003C\n00000E10\n";
+    test::ScriptedPrompts prompts;
+    CReadOptions options;
+    options.prompts = &prompts;
+    CDataSeries series;
+    ASSERT_EQ(ReadRlgBuffer(bytes, 60, series, options), ReadStatus::Ok);
+    EXPECT_FLOAT_EQ(series.resolution, c.resolution) << c.resolutionLine;
+    EXPECT_EQ(series.unit, c.unit) << c.unitLine;
+    EXPECT_EQ(prompts.shown.size(), c.message ? 1U : 0U) << c.resolutionLine;
+    // The first page line never counts: only the one tip after it.
+    ASSERT_EQ(series.RowCount(), 1U);
+    EXPECT_FLOAT_EQ(series.rows[0].rain, c.resolution);
+    EXPECT_EQ(series.rows[0].time, 0xE10U);
+    EXPECT_EQ(series.caption, " ( TBR4470 - Ser. Num. : 123 **** )");
+  }
+}
+
+} // namespace
+} // namespace nimbrel

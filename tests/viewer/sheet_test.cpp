@@ -1,0 +1,135 @@
+#include "viewer/sheet.h"
+
+#include "support/temp_dir.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <string>
+
+namespace nimbrel {
+namespace {
+
+TEST(Sheet, CellTextsBecomeNumbers) {
+  const std::pair<const char*, double> cases[] = {
+      {"err", -999.0}, {"12.345", 12.345}, {"-3.50", -3.5},    {"Not Available", 0.0}, {"ofl", 0.0},
+      {"ufl", 0.0},    {"---  --", 0.0},   {"", 0.0},          {"0.000", 0.0},         {"7.25 err", -999.0},
+  };
+  for (const auto& [text, number] : cases) {
+    EXPECT_DOUBLE_EQ(SheetNumber(text), number) << text;
+  }
+}
+
+TEST(Sheet, ChunksOfThirtyThousandLines) {
+  struct Case {
+    std::size_t lines;
+    std::vector<std::pair<std::size_t, std::size_t>> chunks;
+  };
+  const Case cases[] = {
+      {1, {{0, 1}}},
+      {30000, {{0, 30000}}},
+      {30001, {{0, 30000}, {30000, 30001}}},
+      {65001, {{0, 30000}, {30000, 60000}, {60000, 65001}}},
+  };
+  for (const Case& c : cases) {
+    std::vector<std::pair<std::size_t, std::size_t>> got;
+    for (const CLineRange& r : SheetChunks(c.lines)) {
+      got.emplace_back(r.start, r.end);
+    }
+    EXPECT_EQ(got, c.chunks) << c.lines;
+  }
+  CDataSeries s;
+  s.interval = 60;
+  for (std::uint32_t i = 0; i < 65000; ++i) {
+    s.rows.push_back({0.0F, 1.0F, 60U * i});
+  }
+  const auto choices = ChunkChoices(s);
+  ASSERT_EQ(choices.size(), 3U);
+  EXPECT_EQ(choices[0].name, "Interval  1");
+  EXPECT_EQ(choices[0].start, "TOTAL RAIN");
+  EXPECT_EQ(choices[2].name, "Interval  3");
+  EXPECT_EQ(choices[2].start, "2000/02/11 15:59:00 "); // row 59999 at 59999 minutes
+}
+
+TEST(Sheet, LinesSplitIntoDateTimeAndNumbers) {
+  CDataSeries s;
+  s.interval = 900;
+  s.unit = 1;
+  s.rows = {{25.4F, kErrorValue, 162986843U}, {kNotAvailable, 21.5F, 162987743U}};
+  s.total = 25.4F;
+  const CSheetLine total = SheetLine(s, 0);
+  EXPECT_EQ(total.date, "TOTAL RAIN");
+  EXPECT_EQ(total.time, "");
+  EXPECT_DOUBLE_EQ(total.rain, 1.0);
+  EXPECT_DOUBLE_EQ(total.temperature, 0.0);
+  const CSheetLine first = SheetLine(s, 1);
+  EXPECT_EQ(first.date, "2005/03/01");
+  EXPECT_EQ(first.time, "10:15:00 ");
+  EXPECT_DOUBLE_EQ(first.rain, 1.0);
+  EXPECT_DOUBLE_EQ(first.temperature, -999.0);
+  const CSheetLine second = SheetLine(s, 2);
+  EXPECT_EQ(second.time, "10:30:00 ");
+  EXPECT_DOUBLE_EQ(second.rain, 0.0);
+  EXPECT_DOUBLE_EQ(second.temperature, 21.5);
+}
+
+// Reads the first worksheet back with openpyxl: one line per row, cells separated by '|', each as
+// its Python repr (so text and numbers are told apart).
+std::string ReadBack(const std::filesystem::path& xlsx) {
+  const std::string command =
+      "/usr/bin/python3 -c \"import sys, openpyxl\n"
+      "ws = openpyxl.load_workbook(sys.argv[1]).worksheets[0]\n"
+      "for row in ws.iter_rows(min_row=1, max_row=ws.max_row, max_col=4, values_only=True):\n"
+      "    print('|'.join(repr(v) for v in row))\" '" +
+      xlsx.string() + "' 2>&1";
+  std::string out;
+  const std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(command.c_str(), "r"), &pclose);
+  if (!pipe) {
+    return out;
+  }
+  char buf[4096];
+  std::size_t n = 0;
+  while ((n = std::fread(buf, 1, sizeof buf, pipe.get())) > 0) {
+    out.append(buf, n);
+  }
+  return out;
+}
+
+bool HaveOpenpyxl() { return std::system("/usr/bin/python3 -c 'import openpyxl' >/dev/null 2>&1") == 0; }
+
+TEST(Sheet, WritesARealWorkbook) {
+  if (!HaveOpenpyxl()) {
+    GTEST_SKIP() << "/usr/bin/python3 cannot import openpyxl";
+  }
+  test::TempDir dir;
+  CDataSeries s;
+  s.interval = 900;
+  s.rows = {{0.6F, 12.5F, 162986843U}, {kNotAvailable, kNotAvailable, 162987743U}, {0.2F, kErrorValue, 162988643U}};
+  s.total = 0.8F;
+  std::string error;
+  ASSERT_TRUE(WriteSheetXlsx(s, {0, s.LineCount()}, dir / "all.xlsx", error)) << error;
+  EXPECT_EQ(ReadBack(dir / "all.xlsx"), "'DATE'|'TIME'|'Rain [mm H2O]'|'Temperature [C]'\n"
+                                        "None|None|None|None\n"
+                                        "'TOTAL RAIN'|None|0.8|0\n"
+                                        "'2005/03/01'|'10:15:00 '|0.6|12.5\n"
+                                        "'2005/03/01'|'10:30:00 '|0|0\n"
+                                        "'2005/03/01'|'10:45:00 '|0.2|-999\n");
+  // A chunk starts at its own first line, on row 3.
+  ASSERT_TRUE(WriteSheetXlsx(s, {2, 4}, dir / "part.xlsx", error)) << error;
+  EXPECT_EQ(ReadBack(dir / "part.xlsx"), "'DATE'|'TIME'|'Rain [mm H2O]'|'Temperature [C]'\n"
+                                         "None|None|None|None\n"
+                                         "'2005/03/01'|'10:30:00 '|0|0\n"
+                                         "'2005/03/01'|'10:45:00 '|0.2|-999\n");
+  // Nothing to write, or nowhere to write it: a message and no file.
+  EXPECT_FALSE(WriteSheetXlsx(s, {4, 4}, dir / "none.xlsx", error));
+  EXPECT_EQ(error, kNoDataToExport);
+  dir.Write("file", "x");
+  EXPECT_FALSE(WriteSheetXlsx(s, {0, 4}, dir / "file" / "out.xlsx", error));
+  EXPECT_NE(error.find("out.xlsx"), std::string::npos);
+  EXPECT_FALSE(std::filesystem::exists(dir / "none.xlsx"));
+}
+
+} // namespace
+} // namespace nimbrel

@@ -1,0 +1,173 @@
+#include "viewer/intervals.h"
+#include "viewer/table_model.h"
+
+#include "support/scripted_prompts.h"
+
+#include <gtest/gtest.h>
+
+#include <limits>
+
+namespace nimbrel {
+namespace {
+
+TEST(Intervals, TableMapsBothWaysAndParsesSecondsOrText) {
+  EXPECT_EQ(kIntervals.size(), 23U);
+  for (int p = 0; p < 23; ++p) {
+    const int seconds = *IntervalAt(p);
+    EXPECT_EQ(PositionOf(seconds), p);
+    EXPECT_EQ(ParseInterval(kIntervals[static_cast<std::size_t>(p)].text), seconds);
+    EXPECT_EQ(ParseInterval(std::to_string(seconds)), seconds);
+  }
+  EXPECT_EQ(ParseInterval("15 min"), 900);
+  EXPECT_EQ(ParseInterval("3 month"), 7776000);
+  EXPECT_EQ(ParseInterval("4 month"), 10368000);
+  EXPECT_EQ(ParseInterval("1 year"), 31104000);
+  for (const char* bad : {"", "2", "15min", "901", "900 ", "-900", "0x384", "1 years", "99999999999999"}) {
+    EXPECT_FALSE(ParseInterval(bad)) << bad;
+  }
+  EXPECT_FALSE(IntervalAt(-1));
+  EXPECT_FALSE(IntervalAt(23));
+  EXPECT_FALSE(PositionOf(2));
+}
+
+TEST(Intervals, DefaultIntervalBySize) {
+  const std::pair<std::uintmax_t, int> cases[] = {{0, 60},         {5000, 60},     {10000, 60},
+                                                  {10001, 3600},   {50000, 3600},  {100000, 3600},
+                                                  {100001, 86400}, {150000, 86400}, {1500000, 86400}};
+  for (const auto& [bytes, seconds] : cases) {
+    EXPECT_EQ(DefaultInterval(bytes), seconds) << bytes;
+  }
+}
+
+TEST(Intervals, ExpandQuestionAboveOneHundredThousandRows) {
+  struct Case {
+    std::size_t rows;
+    int current;
+    int next;
+    bool asks;
+  };
+  const Case cases[] = {
+      {30, 86400, 1, true},           // a month by the day to seconds
+      {1000, 900, 9, false},          // exactly 100000
+      {1000, 900, 1, true},           // 900000
+      {100001, 60, 60, false},        // same interval
+      {100001, 60, 900, false},       // longer interval never asks
+      {1, 31104000, 300, true},       // 103680 rows
+      {std::numeric_limits<std::size_t>::max(), 31104000, 1, true}, // no overflow
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(ExpandNeedsQuestion(c.rows, c.current, c.next), c.asks) << c.rows << " " << c.current << " " << c.next;
+  }
+  for (Answer answer : {Answer::Yes, Answer::No}) {
+    test::ScriptedPrompts prompts;
+    prompts.ExpectQuestion(kExpandQuestion, answer);
+    EXPECT_EQ(ConfirmIntervalChange(30, 86400, 1, prompts), answer == Answer::Yes);
+    EXPECT_TRUE(prompts.AllAnswersUsed());
+    ASSERT_EQ(prompts.shown.size(), 1U);
+    EXPECT_EQ(prompts.shown[0].icon, Icon::Exclamation);
+  }
+  test::ScriptedPrompts silent;
+  EXPECT_TRUE(ConfirmIntervalChange(10, 86400, 3600, silent));
+  EXPECT_TRUE(silent.shown.empty());
+}
+
+std::string Label(std::uint32_t time, int interval) {
+  CCellText t;
+  GroupTimeLabel(time, interval, t);
+  return std::string(t.View());
+}
+
+TEST(TableText, GroupTimeLabelsSnapToTheInterval) {
+  const std::uint32_t t = 162986843U; // 2005/03/01 10:07:23
+  struct Case {
+    std::uint32_t time;
+    int interval;
+    const char* label;
+  };
+  const Case cases[] = {
+      {t, 1, "2005/03/01 10:07:23 "},
+      {t, 5, "2005/03/01 10:07:20 "},
+      {t, 10, "2005/03/01 10:07:20 "},
+      {t, 30, "2005/03/01 10:07:00 "},
+      {t, 60, "2005/03/01 10:07:00 "},
+      {t, 300, "2005/03/01 10:10:00 "},
+      {t, 900, "2005/03/01 10:15:00 "},
+      {t, 3600, "2005/03/01 10:15:00 "},        // capped at 900
+      {t + 2700, 900, "2005/03/01 11:00:00 "},  // 10:52:23: the minute 60 carries into the hour
+      {t + 600, 300, "2005/03/01 10:20:00 "},   // 10:17:23
+      {366U * 86400U - 1U, 900, "2001/01/01 00:00:00 "},
+      {366U * 86400U - 1U, 5, "2000/12/31 23:59:55 "},
+      {4294967295U, 900, "2136/02/07 06:30:00 "},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(Label(c.time, c.interval), c.label) << c.time << " at " << c.interval;
+  }
+}
+
+TEST(TableText, CellTextsMarkersAndUnits) {
+  CDataSeries s;
+  s.interval = 900;
+  s.rows = {{25.4F, 12.345F, 0}, {kNotAvailable, kNotAvailable, 900}, {0.0F, kErrorValue, 1800},
+            {1.0F, kUnderflow, 2700}, {-1.0F, kOverflow, 3600},       {-4.0F, -3.0F, 4500},
+            {-5.0F, -5.0F, 5400}};
+  s.total = 25.4F;
+  const char* mm[][2] = {{"25.400", "12.35"}, {"Not Available", "Not Available"}, {"0.000", "err"},
+                         {"1.000", "ufl"},    {"---  --", "ofl"},                {"---  --", "---  --"},
+                         {"-5.000", "-5.00"}};
+  const char* inch[] = {"1.000", "Not Available", "0.000", "0.039", "---  --", "---  --", "-0.197"};
+  CCellText t;
+  for (int unit : {0, 1}) {
+    s.unit = unit;
+    CellText(s, 0, 0, t);
+    EXPECT_EQ(t.View(), "TOTAL RAIN");
+    CellText(s, 0, 1, t);
+    EXPECT_EQ(t.View(), unit == 0 ? "25.400" : "1.000");
+    CellText(s, 0, 2, t);
+    EXPECT_EQ(t.View(), "");
+    for (std::size_t r = 0; r < s.rows.size(); ++r) {
+      CellText(s, r + 1, 1, t);
+      EXPECT_EQ(t.View(), unit == 0 ? mm[r][0] : inch[r]) << r;
+      CellText(s, r + 1, 2, t);
+      EXPECT_EQ(t.View(), mm[r][1]) << r; // temperatures are never converted
+    }
+  }
+  EXPECT_EQ(RainColumnHeader(0), "Rain [mm H2O]");
+  EXPECT_EQ(RainColumnHeader(1), "Rain [inch H2O]");
+  EXPECT_EQ(RainColumnHeader(2), "mm H20");
+  EXPECT_EQ(TemperatureColumnHeader(0), "Temperature [C]");
+  EXPECT_EQ(TemperatureColumnHeader(1), "Temperature (F)");
+  EXPECT_EQ(TemperatureColumnHeader(7), "Temperature");
+  EXPECT_EQ(ResolutionText(0, 0.2F), "mm H2O per tip = 0.200");
+  EXPECT_EQ(ResolutionText(1, 25.4F), "Inch H2O per tip = 1.000");
+
+  // Extreme values still fit their cell.
+  s.unit = 0;
+  s.rows = {{std::numeric_limits<float>::max(), -std::numeric_limits<float>::max(), 0}};
+  CellText(s, 1, 1, t);
+  EXPECT_EQ(t.View(), "340282346638528859811704183484516925440.000");
+  CellText(s, 1, 2, t);
+  EXPECT_EQ(t.View(), "-340282346638528859811704183484516925440.00");
+}
+
+TEST(TableText, IconsAndTheWholeText) {
+  CDataSeries s;
+  s.interval = 60;
+  s.rows = {{0.0F, 10.0F, 60}, {0.2F, 10.0F, 120}, {0.2F, kErrorValue, 180}, {kNotAvailable, kNotAvailable, 240}};
+  s.total = 0.4F;
+  EXPECT_EQ(LineIcon(s, 0), 1);
+  EXPECT_EQ(LineIcon(s, 1), 0);
+  EXPECT_EQ(LineIcon(s, 2), 1);
+  EXPECT_EQ(LineIcon(s, 3), 2); // the warning wins over rain
+  EXPECT_EQ(LineIcon(s, 4), 2);
+  s.rows.resize(3);
+  EXPECT_EQ(TableText(s), "Date-Time\t\tRain [mm H2O]\tTemp [C]\r\n"
+                          "TOTAL RAIN\t\t0.400\t\t\r\n"
+                          "2000/01/01 00:01:00 \t\t0.000\t\t10.00\r\n"
+                          "2000/01/01 00:02:00 \t\t0.200\t\t10.00\r\n"
+                          "2000/01/01 00:03:00 \t\t0.200\t\terr\r\n");
+  s.unit = 5; // any unit but 0 takes the inch header of the clipboard text
+  EXPECT_EQ(TableText(s).substr(0, 37), "Date-Time\t\tRain [inch H2O]\tTemp [F]\r\n");
+}
+
+} // namespace
+} // namespace nimbrel
