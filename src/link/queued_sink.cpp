@@ -61,17 +61,32 @@ private:
 } // namespace
 
 LinkEventSink MakeQueuedSink(QObject* receiver, std::function<void(LinkEvent)> handler) {
+  // The pump is the receiver's child; when the last copy of the sink goes (the port closed), it
+  // is deleted after the events already queued, so reconnecting does not pile pumps up.
+  struct Life {
+    explicit Life(std::shared_ptr<Channel> c) : channel(std::move(c)) {}
+    Life(const Life&) = delete;
+    Life& operator=(const Life&) = delete;
+    ~Life() {
+      const std::lock_guard lock(channel->mutex);
+      if (channel->pump != nullptr) {
+        channel->pump->deleteLater();
+      }
+    }
+    std::shared_ptr<Channel> channel;
+  };
   auto channel = std::make_shared<Channel>();
-  // Owned by the receiver as its child.
   static_cast<void>(
       new CLinkEventPump(receiver, channel, std::move(handler))); // NOLINT(cppcoreguidelines-owning-memory)
-  return [channel](LinkEvent event) {
-    const std::lock_guard lock(channel->mutex);
-    if (channel->pump == nullptr) {
+  auto life = std::make_shared<const Life>(std::move(channel));
+  return [life](LinkEvent event) {
+    Channel& c = *life->channel;
+    const std::lock_guard lock(c.mutex);
+    if (c.pump == nullptr) {
       return; // the receiver is gone
     }
-    channel->events.push_back(std::move(event));
-    QCoreApplication::postEvent(channel->pump, new QEvent(kLinkEventType)); // NOLINT(cppcoreguidelines-owning-memory)
+    c.events.push_back(std::move(event));
+    QCoreApplication::postEvent(c.pump, new QEvent(kLinkEventType)); // NOLINT(cppcoreguidelines-owning-memory)
   };
 }
 

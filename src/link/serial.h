@@ -46,7 +46,7 @@ public:
   virtual ~CSerial();
 
   // Opens the device exclusively and applies the defaults: event mask 0xC1, 9600 8N1,
-  // ReadImmediate, FlowNone. The queue sizes are checked but the system sizes its own queues.
+  // ReadImmediate, FlowNone. The queue sizes are accepted; a termios port sizes its own queues.
   virtual std::uint32_t Open(const std::string& device, std::uint32_t inQueue = 0, std::uint32_t outQueue = 0);
   virtual std::uint32_t Close();
   virtual std::uint32_t Configure(std::uint32_t baud, int dataBits, int parity, int stopBits);

@@ -135,6 +135,14 @@ TEST(QueuedSink, DeliversInOrderOnTheReceiversThreadAndOnlyWhileItLives) {
     EXPECT_EQ(threads[i], std::this_thread::get_id());
   }
 
+  // Once the port lets go of its sink, the helper object leaves the receiver.
+  {
+    LinkEventSink copy = MakeQueuedSink(receiver.get(), [](const LinkEvent&) {});
+    EXPECT_EQ(receiver->children().size(), 2);
+  }
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  EXPECT_EQ(receiver->children().size(), 1);
+
   sink(LinkEvent{LinkEvent::Kind::Reply, "pending", 0});
   receiver.reset();
   sink(LinkEvent{LinkEvent::Kind::Reply, "late", 0});
