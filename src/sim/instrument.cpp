@@ -226,11 +226,6 @@ void Instrument::ApplyFaults(const std::string& code, int page, std::vector<std:
   }
 }
 
-std::vector<std::string> Instrument::Answer(const std::string& command) {
-  ++commandsSeen_;
-  return Execute(command);
-}
-
 std::vector<std::string> Instrument::Execute(const std::string& command) {
   if (command.size() < 2 || !IsPrintable(command)) {
     eraseArmed_ = false;

@@ -21,7 +21,6 @@
 #include <functional>
 #include <map>
 #include <optional>
-#include <set>
 #include <string>
 #include <vector>
 
@@ -115,9 +114,6 @@ public:
   InstrumentState& MutableState() { return state_; }
   [[nodiscard]] std::int64_t Now() const { return clock_() + state_.clockOffset; }
   [[nodiscard]] int PagesSent() const { return pagesSent_; }
-
-  // The reply lines to one command text (without CR), faults not applied.
-  [[nodiscard]] std::vector<std::string> Answer(const std::string& command);
 
   // The .rlg file a complete download writes: new data (oldData false) or the old data the
   // program offers when there is no new rain. nullopt when that download does not happen
