@@ -86,6 +86,10 @@ std::optional<ProgramOptions> ParseArguments(const std::vector<std::string>& arg
     }
     long long n = 0;
     std::string key;
+    if (a == "--days" || a == "--seed" || a == "--start" || a == "--unit" || a == "--resolution" || a == "--serial" ||
+        a == "--battery") {
+      o.memoryOptionsGiven = true;
+    }
     int count = 0;
     if (a == "--help" || a == "-h") {
       o.help = true;
@@ -214,8 +218,9 @@ Serving (runs until SIGINT or SIGTERM):
                          e.g. --link ./COM1 (the program's COM1 in its program directory)
   --log FILE             append every received command with its time in seconds
                          e.g. --log commands.log
-  --state FILE           keep memory, pointers, settings, clock and counters in FILE between runs;
-                         an existing file is loaded and the memory options below are ignored
+  --state FILE           keep memory, pointers, settings, clock and counters in FILE between runs:
+                         loaded at start when it exists (the memory options below are then
+                         ignored), written when the simulator ends
                          e.g. --state tbr4470.state
 
 Memory and settings of a new instrument:

@@ -19,6 +19,7 @@ struct ProgramOptions {
   bool summary = false;
   bool help = false;
   bool startGiven = false;
+  bool memoryOptionsGiven = false; // --days, --seed, --start, --unit, --resolution, --serial, --battery
   GeneratorOptions generator;
   Settings settings;
   Faults faults;
