@@ -113,6 +113,7 @@ int main(int argc, char** argv) {
 
   sim::Instrument instrument(std::move(state));
   instrument.SetFaults(options->faults);
+  instrument.SetLive(options->live);
   sim::PtyServer server(std::move(instrument));
   if (!options->logFile.empty() && !server.SetLogFile(options->logFile, &error)) {
     return Fail(error);
