@@ -122,12 +122,13 @@ bool PtyServer::WaitStop(int timeoutMs) const {
 
 bool PtyServer::WritePieces(const Output& out) {
   for (const auto& piece : out.pieces) {
-    if (piece.delayUs > 0) {
-      // Sub-millisecond pauses are slept; longer ones wait on the stop request.
-      if (piece.delayUs >= 1000 ? WaitStop(piece.delayUs / 1000)
-                                : (std::this_thread::sleep_for(std::chrono::microseconds(piece.delayUs)), false)) {
+    // Pauses of a millisecond or more wait on the stop request; shorter ones are slept.
+    if (piece.delayUs >= 1000) {
+      if (WaitStop(piece.delayUs / 1000)) {
         return false;
       }
+    } else if (piece.delayUs > 0) {
+      std::this_thread::sleep_for(std::chrono::microseconds(piece.delayUs));
     }
     std::size_t done = 0;
     while (done < piece.bytes.size()) {
