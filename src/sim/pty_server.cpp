@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <filesystem>
 #include <poll.h>
 #include <pty.h>
 #include <sys/eventfd.h>
@@ -80,6 +81,37 @@ void PtyServer::Stop() {
   master_.Reset();
   slave_.Reset();
   stop_.Reset();
+  if (!linkPath_.empty()) {
+    std::error_code ec;
+    std::filesystem::remove(linkPath_, ec);
+    linkPath_.clear();
+  }
+}
+
+bool PtyServer::LinkAs(const std::string& path, std::string* error) {
+  auto fail = [error](const std::string& why) {
+    if (error != nullptr) {
+      *error = why;
+    }
+    return false;
+  };
+  if (slavePath_.empty()) {
+    return fail("the pseudo-terminal is not open");
+  }
+  std::error_code ec;
+  const auto status = std::filesystem::symlink_status(path, ec);
+  if (std::filesystem::exists(status)) {
+    if (!std::filesystem::is_symlink(status)) {
+      return fail(path + " exists and is not a symbolic link; not replaced");
+    }
+    std::filesystem::remove(path, ec);
+  }
+  std::filesystem::create_symlink(slavePath_, path, ec);
+  if (ec) {
+    return fail("cannot create link " + path + ": " + ec.message());
+  }
+  linkPath_ = path;
+  return true;
 }
 
 bool PtyServer::WaitHangUp(std::chrono::milliseconds timeout) const {
