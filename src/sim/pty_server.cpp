@@ -239,12 +239,16 @@ void PtyServer::Run() {
       return;
     }
     if (out.hangUp) {
-      // Let the last bytes reach the other side before the line goes dead.
-      for (int waited = 0; waited < 2000; waited += 5) {
+      // Let the last bytes reach the other side before the line goes dead: the terminal's input
+      // queue must stay empty for a while, since bytes still on their way through the kernel do not
+      // show in it yet (at most 3 s).
+      int quiet = 0;
+      for (int waited = 0; waited < 3000 && quiet < 5; waited += 20) {
         int pending = 0;
-        if (::ioctl(slave_.Get(), FIONREAD, &pending) != 0 || pending == 0 || WaitStop(5)) {
+        if (::ioctl(slave_.Get(), FIONREAD, &pending) != 0 || WaitStop(20)) {
           break;
         }
+        quiet = pending == 0 ? quiet + 1 : 0;
       }
       master_.Reset();
       slave_.Reset();
