@@ -250,7 +250,7 @@ TEST(SimInstrument, LiveLoggingWritesASampleEvery900SecondsOfTheClock) {
     return t.Page(t.write).back();
   };
   const std::string before = SaveStateText(instr.State());
-  test::FakeHostNow() += 3 * 3600;
+  test::FakeHostNow() += std::int64_t{3} * 3600;
   EXPECT_EQ(test::One(instr, "RT"), test::One(instr, "RT"));
   EXPECT_EQ(SaveStateText(instr.State()), before) << "not live: the memory stays as generated";
 
