@@ -21,25 +21,6 @@ int Fail(const std::string& message, int code = 1) {
   return code;
 }
 
-// Points `link` at the pseudo-terminal; an existing symbolic link is replaced, anything else kept.
-bool MakeLink(const std::string& link, const std::string& target, std::string& error) {
-  std::error_code ec;
-  const auto status = std::filesystem::symlink_status(link, ec);
-  if (std::filesystem::exists(status)) {
-    if (!std::filesystem::is_symlink(status)) {
-      error = link + " exists and is not a symbolic link; not replaced";
-      return false;
-    }
-    std::filesystem::remove(link, ec);
-  }
-  std::filesystem::create_symlink(target, link, ec);
-  if (ec) {
-    error = "cannot create link " + link + ": " + ec.message();
-    return false;
-  }
-  return true;
-}
-
 } // namespace
 
 int main(int argc, char** argv) {
@@ -60,6 +41,10 @@ int main(int argc, char** argv) {
       return Fail("state file " + options->stateFile + ": " + error);
     }
     fresh = false;
+    if (options->memoryOptionsGiven) {
+      std::cerr << "tbr4470-sim: the instrument comes from " << options->stateFile
+                << "; the memory and setting options are ignored\n";
+    }
   } else {
     sim::GeneratorOptions gen = options->generator;
     const std::int64_t now = sim::HostLocalNow();
@@ -109,6 +94,7 @@ int main(int argc, char** argv) {
 
   sim::Instrument instrument(std::move(state));
   instrument.SetFaults(options->faults);
+  instrument.SetLive(options->live);
   sim::PtyServer server(std::move(instrument));
   if (!options->logFile.empty() && !server.SetLogFile(options->logFile, &error)) {
     return Fail(error);
@@ -118,7 +104,7 @@ int main(int argc, char** argv) {
   }
   std::cout << "tbr4470-sim: serving on " << server.SlavePath() << std::endl;
   if (!options->link.empty()) {
-    if (!MakeLink(options->link, server.SlavePath(), error)) {
+    if (!server.LinkAs(options->link, &error)) {
       server.Stop();
       return Fail(error);
     }
@@ -138,11 +124,7 @@ int main(int argc, char** argv) {
       break;
     }
   }
-  server.Stop();
-  if (!options->link.empty()) {
-    std::error_code ec;
-    std::filesystem::remove(options->link, ec);
-  }
+  server.Stop(); // removes the link
   if (!saveState(server.WithInstrument([](sim::Instrument& i) { return i.State(); }))) {
     code = 1;
   }
