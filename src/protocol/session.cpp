@@ -200,6 +200,8 @@ void CSession::OnLinkEvent(const LinkEvent& event) {
     break;
   case LinkEvent::Kind::HangUp: {
     const bool downloading = Downloading();
+    const bool wasConnecting = connecting_;
+    connecting_ = false;
     StopReplyTimer();
     CancelSteps();
     StopProgressTimer();
@@ -214,6 +216,10 @@ void CSession::OnLinkEvent(const LinkEvent& event) {
     Connected = false;
     SetStatus("Disconnected", kColourYellow);
     Message("ERROR: the instrument is no longer connected (the port was closed).", Icon::Error);
+    if (wasConnecting) {
+      deps_.view.HideConnecting();
+      deps_.view.ConnectFinished(false);
+    }
     if (downloading) {
       Message("Download Interrupted", Icon::None);
       deps_.view.HideDownloadStatus();

@@ -165,6 +165,23 @@ TEST(Connection, ChecksTheBatteryThenReadsAndShowsTheIdentity) {
   }
 }
 
+TEST(Connection, HangUpWhileConnectingEndsTheAttemptAndAllowsAnother) {
+  SessionRig rig;
+  rig.port.AddDevice("COM2", rig.instrument.Responder());
+  rig.session->Connect();
+  rig.sched.Advance(Millis(5)); // the port is open, the probe not written yet
+  rig.port.HangUp();
+  rig.Settle();
+  EXPECT_FALSE(rig.session->Connected);
+  EXPECT_FALSE(rig.port.IsOpen());
+  EXPECT_EQ(rig.view.log.back(), "not connected");
+  EXPECT_EQ(rig.prompts.Texts(), Strings{"ERROR: the instrument is no longer connected (the port was closed)."});
+  EXPECT_TRUE(rig.port.writes.empty());
+  rig.session->Connect();
+  rig.Settle();
+  EXPECT_TRUE(rig.session->Connected);
+}
+
 TEST(Connection, DisconnectHonoursTheSavePrompt) {
   SessionRig rig;
   rig.ConnectAndSettle();
