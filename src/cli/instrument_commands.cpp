@@ -471,4 +471,27 @@ int RunInstrumentCommand(const std::string& command, const QStringList& args, In
   return it->second(args, env);
 }
 
+namespace {
+int RunWithDefaults(const std::string& command, const QStringList& args) {
+  InstrumentEnv env = DefaultInstrumentEnv();
+  return RunInstrumentCommand(command, args, env);
+}
+} // namespace
+
+int RunInfo(const QStringList& args) {
+  return RunWithDefaults("info", args);
+}
+int RunDownload(const QStringList& args) {
+  return RunWithDefaults("download", args);
+}
+int RunClearCounter(const QStringList& args) {
+  return RunWithDefaults("clear-counter", args);
+}
+int RunEraseMemory(const QStringList& args) {
+  return RunWithDefaults("erase-memory", args);
+}
+int RunSetSerial(const QStringList& args) {
+  return RunWithDefaults("set-serial", args);
+}
+
 } // namespace nimbrel::cli
