@@ -145,11 +145,12 @@ void CSession::OnReplyTimeout() {
   ReadyToSend = true;
   const bool downloading = Downloading();
   if (downloading) {
+    // Ended before the message box: a late page line must not continue the download under it.
     StopProgressTimer();
+    deps_.port.Shared().Downloading.store(false);
   }
   Message(message, Icon::None);
   if (downloading) {
-    deps_.port.Shared().Downloading.store(false);
     Message("Download Interrupted", Icon::None);
     deps_.view.HideDownloadStatus();
     deps_.view.DestroyDownloadStatus();
