@@ -23,7 +23,13 @@ namespace nimbrel::cli {
 namespace {
 
 volatile std::sig_atomic_t gInterrupted = 0;
-void OnSigInt(int /*signal*/) {
+// The first Ctrl+C stops what is running; a second one ends the program at once.
+void OnSigInt(int signal) {
+  if (gInterrupted != 0) {
+    std::signal(signal, SIG_DFL);
+    std::raise(signal);
+    return;
+  }
   gInterrupted = 1;
 }
 
