@@ -134,6 +134,25 @@ TEST(Connection, FindsTheInstrumentOnTheConfiguredPortOrByScanning) {
   }
 }
 
+TEST(Connection, SuccessfulScanRewritesPortIni) {
+  SessionRig rig;
+  rig.dir.Write("port.ini",
+                "AUTODETECT=1\nCOM= COM4\nBAUDRATE= 19200\nPARITY= N\nNUMBIT= 8\nBITSTOP= 1\nFLOW_CTRL= H\n");
+  CPortIniStore store(rig.dir.Path(), rig.prompts);
+  const CPortConfig atStart = store.Read();
+  ASSERT_EQ(atStart.Settings.Port, 4);
+  rig.session.reset();
+  rig.session = std::make_unique<CSession>(
+      SessionDeps{rig.port, rig.sched, rig.prompts, rig.view, store, rig.dir.Path(), atStart, {}, {}, {}});
+  rig.ConnectAndSettle();
+  ASSERT_TRUE(rig.session->Connected);
+  CPortConfig expected = atStart;
+  expected.Settings.Port = 2;
+  expected.Settings.BaudRate = 9600;
+  EXPECT_EQ(rig.dir.Read("port.ini"), FormatPortSettings(expected));
+  EXPECT_TRUE(rig.prompts.shown.empty());
+}
+
 TEST(Connection, ChecksTheBatteryThenReadsAndShowsTheIdentity) {
   struct Case {
     std::string answer;
