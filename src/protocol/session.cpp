@@ -145,11 +145,12 @@ void CSession::OnReplyTimeout() {
   ReadyToSend = true;
   const bool downloading = Downloading();
   if (downloading) {
+    // Ended before the message box: a late page line must not continue the download under it.
     StopProgressTimer();
+    deps_.port.Shared().Downloading.store(false);
   }
   Message(message, Icon::None);
   if (downloading) {
-    deps_.port.Shared().Downloading.store(false);
     Message("Download Interrupted", Icon::None);
     deps_.view.HideDownloadStatus();
     deps_.view.DestroyDownloadStatus();
@@ -200,6 +201,8 @@ void CSession::OnLinkEvent(const LinkEvent& event) {
     break;
   case LinkEvent::Kind::HangUp: {
     const bool downloading = Downloading();
+    const bool wasConnecting = connecting_;
+    connecting_ = false;
     StopReplyTimer();
     CancelSteps();
     StopProgressTimer();
@@ -214,6 +217,10 @@ void CSession::OnLinkEvent(const LinkEvent& event) {
     Connected = false;
     SetStatus("Disconnected", kColourYellow);
     Message("ERROR: the instrument is no longer connected (the port was closed).", Icon::Error);
+    if (wasConnecting) {
+      deps_.view.HideConnecting();
+      deps_.view.ConnectFinished(false);
+    }
     if (downloading) {
       Message("Download Interrupted", Icon::None);
       deps_.view.HideDownloadStatus();
@@ -258,7 +265,7 @@ int CSession::OnSerialMsg() {
 
 void CSession::Refused(CCommand& command) {
   const int number = command.GetCommandNumber();
-  const std::string parameter = command.GetParameter();
+  const std::string& parameter = command.GetParameter(); // used before the command goes
   Trace(Printf("Command %d (par %s)nack receive\r\n", number, parameter.c_str()));
   if (number == DUMP_PAGE_T) {
     SkipTempPage();

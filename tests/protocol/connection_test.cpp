@@ -109,8 +109,8 @@ TEST(Connection, FindsTheInstrumentOnTheConfiguredPortOrByScanning) {
     SCOPED_TRACE(c.name);
     SessionRig rig(c.settings);
     rig.store.file = c.settings;
-    for (const auto& [name, answer] : c.devices) {
-      rig.port.AddDevice(name, [&rig, answer](const std::string& w) {
+    for (const auto& device : c.devices) {
+      rig.port.AddDevice(device.first, [&rig, answer = device.second](const std::string& w) {
         return w == "AA\r" && !rig.session->Connected ? answer : rig.instrument.Answer(w);
       });
     }
@@ -132,6 +132,25 @@ TEST(Connection, FindsTheInstrumentOnTheConfiguredPortOrByScanning) {
       EXPECT_EQ(rig.store.file.AutoDetect, 1);
     }
   }
+}
+
+TEST(Connection, SuccessfulScanRewritesPortIni) {
+  SessionRig rig;
+  rig.dir.Write("port.ini",
+                "AUTODETECT=1\nCOM= COM4\nBAUDRATE= 19200\nPARITY= N\nNUMBIT= 8\nBITSTOP= 1\nFLOW_CTRL= H\n");
+  CPortIniStore store(rig.dir.Path(), rig.prompts);
+  const CPortConfig atStart = store.Read();
+  ASSERT_EQ(atStart.Settings.Port, 4);
+  rig.session.reset();
+  rig.session = std::make_unique<CSession>(
+      SessionDeps{rig.port, rig.sched, rig.prompts, rig.view, store, rig.dir.Path(), atStart, {}, {}, {}});
+  rig.ConnectAndSettle();
+  ASSERT_TRUE(rig.session->Connected);
+  CPortConfig expected = atStart;
+  expected.Settings.Port = 2;
+  expected.Settings.BaudRate = 9600;
+  EXPECT_EQ(rig.dir.Read("port.ini"), FormatPortSettings(expected));
+  EXPECT_TRUE(rig.prompts.shown.empty());
 }
 
 TEST(Connection, ChecksTheBatteryThenReadsAndShowsTheIdentity) {
@@ -156,13 +175,30 @@ TEST(Connection, ChecksTheBatteryThenReadsAndShowsTheIdentity) {
       EXPECT_EQ(rig.prompts.shown[0].icon, c.warning->icon);
     }
     EXPECT_EQ(rig.port.writes, (Strings{"AA\r", "RZ\r", "AA\r", "AS\r", "AG\r", "AH\r"}));
+    const std::string info = "info:Instr. Type: Rain gauge TBR4470\n\nSerial Num.: 12345678\n\n"
+                             "Firmware Ver.: V1.02\n\nFirmware Date: 2006/01/14";
     EXPECT_EQ(rig.view.log, (Strings{"connecting:", "connecting:Connecting to...\r\rPort = COM2\rBaudrate = 9600",
-                                     "status:Connected to COM2 9600 8,N,1", "connecting hidden", "connected",
-                                     "info:Instr. Type: Rain gauge TBR4470\n\nSerial Num.: 12345678\n\nFirmware Ver.: "
-                                     "V1.02\n\nFirmware Date: 2006/01/14"}));
+                                     "status:Connected to COM2 9600 8,N,1", "connecting hidden", "connected", info}));
     EXPECT_EQ(rig.view.title, "Nimbrel Rain gauge TBR4470 - 12345678");
     EXPECT_EQ(rig.port.flowControl, 1);
   }
+}
+
+TEST(Connection, HangUpWhileConnectingEndsTheAttemptAndAllowsAnother) {
+  SessionRig rig;
+  rig.port.AddDevice("COM2", rig.instrument.Responder());
+  rig.session->Connect();
+  rig.sched.Advance(Millis(5)); // the port is open, the probe not written yet
+  rig.port.HangUp();
+  rig.Settle();
+  EXPECT_FALSE(rig.session->Connected);
+  EXPECT_FALSE(rig.port.IsOpen());
+  EXPECT_EQ(rig.view.log.back(), "not connected");
+  EXPECT_EQ(rig.prompts.Texts(), Strings{"ERROR: the instrument is no longer connected (the port was closed)."});
+  EXPECT_TRUE(rig.port.writes.empty());
+  rig.session->Connect();
+  rig.Settle();
+  EXPECT_TRUE(rig.session->Connected);
 }
 
 TEST(Connection, DisconnectHonoursTheSavePrompt) {
