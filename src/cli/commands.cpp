@@ -1,7 +1,7 @@
 #include "cli/commands.h"
 
-#include "cli/instrument_commands.h"
 #include "cli/data_commands.h"
+#include "cli/instrument_commands.h"
 
 #include <cstdio>
 
@@ -9,7 +9,8 @@ namespace nimbrel::cli {
 
 std::span<const Command> Commands() {
   static const Command commands[] = {
-      {"version", "print the program version", [](const QStringList&) -> int {
+      {"version", "print the program version",
+       [](const QStringList&) -> int {
          std::printf("nimbrel-cli " NIMBREL_VERSION "\n");
          return kExitOk;
        }},

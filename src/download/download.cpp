@@ -238,14 +238,7 @@ void CSession::Wait_InitDump_T() {
   const int tempPages = TempPagesFrom(CurrentTempPage);
   Progress.pagesTotal = Progress.pagesDone + tempPages;
   if (tempPages == 0) {
-    FinishDownload();
-    deps_.port.Shared().ReceiveEnabled.store(true);
-    OpenDumpPending = true;
-    Later(Millis(0), [this] {
-      if (OpenDumpPending) {
-        OnSerialMsg();
-      }
-    });
+    FinishOutsidePage();
     return;
   }
   if (!progressTimer_) {
@@ -309,6 +302,12 @@ void CSession::NextTempRequest() {
 void CSession::SkipTempPage() {
   RemoveCurrent();
   PageDone();
+  if (CurrentTempPage == WritePointerT) {
+    // The instrument refused the last page it holds: nothing follows it, so the download ends
+    // here instead of going round the temperature memory again.
+    FinishOutsidePage();
+    return;
+  }
   CurrentTempPage = NextTempPage(CurrentTempPage);
   Later(deps_.timing.pageGap, [this] {
     const std::string page = Printf("%.4d", CurrentTempPage);
@@ -327,6 +326,19 @@ void CSession::StopProgressTimer() {
     deps_.scheduler.Stop(*progressTimer_);
     progressTimer_.reset();
   }
+}
+
+// The finish reached without a page line to carry it: the port message that opens the file is
+// sent from here, once the finish has run.
+void CSession::FinishOutsidePage() {
+  FinishDownload();
+  deps_.port.Shared().ReceiveEnabled.store(true);
+  OpenDumpPending = true;
+  Later(Millis(0), [this] {
+    if (OpenDumpPending) {
+      OnSerialMsg();
+    }
+  });
 }
 
 void CSession::FinishDownload() {

@@ -173,6 +173,7 @@ private:
   void NextTempRequest();
   void SkipTempPage();
   void FinishDownload();
+  void FinishOutsidePage();
   void DumpFileFailed();
   void StopProgressTimer();
   void EndDownload(DownloadEnd how);

@@ -265,6 +265,16 @@ TEST(Download, RefusedPagesAreSkippedOrEndTheRainPhase) {
   EXPECT_EQ(rig.Dump().find(Printf("%08X", 0x0B5C0000U + 1999U * 3600U)), std::string::npos);
   EXPECT_NE(rig.Dump().find(Printf("%08X", 0x0B5C0000U + 1454U * 3600U)), std::string::npos);
 
+  // The last page held (the write pointer's) refused: the download ends there, it does not go
+  // round the memory again.
+  DownloadRig last({5, 4, 3, 1456, 1454, 1453});
+  last.instrument.missingTempPages = {1456};
+  last.prompts.ExpectQuestion(kClear, Answer::No);
+  last.Run();
+  EXPECT_EQ(last.Requests(), Join(Pages("KR", {5}), Pages("KS", {1455, 1456})));
+  EXPECT_EQ(last.Messages(), Strings{"Download Complete"});
+  EXPECT_EQ(last.view.opened.size(), 1U);
+
   // A rain page refused four times ends the rain phase; the temperature phase follows.
   DownloadRig rain({12, 10, 3, 1460, 1459, 1455});
   rain.instrument.overrides["KR0011\r"] = "?\r\n";
