@@ -199,6 +199,23 @@ private:
     }
   }
 
+  // Sizes the row array once from the number of lines left in the temperature section, so a long
+  // table is not built by repeated doubling (which would hold the old and the new array at once).
+  void ReserveRows(std::string_view section) {
+    std::size_t lines = 1;
+    for (const char* p = section.data(); p != nullptr;) {
+      const std::size_t left = static_cast<std::size_t>(section.data() + section.size() - p);
+      p = static_cast<const char*>(std::memchr(p, '\n', left));
+      if (p != nullptr) {
+        ++lines;
+        ++p;
+      }
+    }
+    const auto step = static_cast<std::size_t>(interval_);
+    const std::size_t estimate = step <= 900 ? lines * (900 / step) : lines * 900 / step + 2;
+    out_.rows.reserve(std::min(estimate, options_.maxRows));
+  }
+
   ReadStatus TemperaturePass() {
     CLineCursor cursor(bytes_);
     std::string_view line;
@@ -208,6 +225,7 @@ private:
     if (out_.caption.empty()) {
       out_.caption = CaptionFrom(line);
     }
+    ReserveRows(cursor.Remaining());
     const std::int64_t step = interval_;
     std::int64_t p = 0; // the cursor time
     while (Next(cursor, line)) {
@@ -524,6 +542,9 @@ bool LoadDataFile(const std::filesystem::path& path, std::string& bytes, std::st
   if (!file) {
     error = "cannot open " + path.string() + ": " + std::strerror(errno);
     return false;
+  }
+  if (const auto size = std::filesystem::file_size(path, ec); !ec && size <= kMaxFileBytes) {
+    bytes.reserve(static_cast<std::size_t>(size));
   }
   char chunk[65536];
   std::size_t got = 0;
