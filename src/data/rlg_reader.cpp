@@ -409,9 +409,17 @@ private:
     const auto windowEnd = [this](const CDataItem& row) { return static_cast<std::int64_t>(row.time) + interval_; };
     std::size_t target = j;
     if (static_cast<std::int64_t>(t) >= windowEnd(rows[j])) {
+      // Tips mostly move on by a row or two: look at the next few rows before searching.
+      std::size_t k = j + 1;
+      const std::size_t near = std::min(rows.size(), j + 9);
+      while (k < near && static_cast<std::int64_t>(t) >= windowEnd(rows[k])) {
+        ++k;
+      }
+      const auto from = rows.begin() + static_cast<std::ptrdiff_t>(k);
       const auto later =
-          std::upper_bound(rows.begin() + static_cast<std::ptrdiff_t>(j) + 1, rows.end(), t,
-                           [&](std::uint32_t tip, const CDataItem& row) { return tip < windowEnd(row); });
+          k < near ? from : std::upper_bound(from, rows.end(), t, [&](std::uint32_t tip, const CDataItem& row) {
+            return tip < windowEnd(row);
+          });
       if (later != rows.end()) {
         target = static_cast<std::size_t>(later - rows.begin());
         j = target;
@@ -443,7 +451,17 @@ private:
 
 bool CLineCursor::NextPhysical() {
   const char* begin = bytes_.data() + pos_;
-  const auto* lf = static_cast<const char*>(std::memchr(begin, '\n', bytes_.size() - pos_));
+  // Record lines are about ten characters: a short look ahead beats a library call per line.
+  const char* end = bytes_.data() + bytes_.size();
+  const char* lf = begin;
+  const char* near = end - begin > 32 ? begin + 32 : end;
+  while (lf < near && *lf != '\n') {
+    ++lf;
+  }
+  if (lf == near) {
+    lf =
+        near == end ? nullptr : static_cast<const char*>(std::memchr(near, '\n', static_cast<std::size_t>(end - near)));
+  }
   const std::size_t length = lf == nullptr ? bytes_.size() - pos_ : static_cast<std::size_t>(lf - begin);
   pos_ += length + (lf == nullptr ? 0 : 1);
   std::size_t n = length;
@@ -503,6 +521,35 @@ double LeadingNumber(std::string_view text) {
   }
   const char* first = text.data() + i;
   const char* last = text.data() + text.size();
+  // The common sample "-12.34": digits and at most one point, read exactly (an integer below 2^53
+  // divided by an exact power of ten rounds once, as the full conversion does).
+  {
+    const char* p = first;
+    const bool negative = p < last && *p == '-';
+    p += negative ? 1 : 0;
+    std::uint64_t mantissa = 0;
+    int digits = 0;
+    int decimals = -1;
+    for (; p < last; ++p) {
+      if (*p >= '0' && *p <= '9') {
+        mantissa = mantissa * 10 + static_cast<std::uint64_t>(*p - '0');
+        ++digits;
+        decimals += decimals >= 0 ? 1 : 0;
+      } else if (*p == '.' && decimals < 0) {
+        decimals = 0;
+      } else {
+        break;
+      }
+    }
+    const bool plain = p == last || (*p != 'e' && *p != 'E' && *p != 'x' && *p != 'X' && *p != 'n' && *p != 'N' &&
+                                     *p != 'i' && *p != 'I' && *p != 'p' && *p != 'P');
+    if (digits > 0 && digits <= 15 && plain) {
+      constexpr double kPowers[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                    1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+      const double v = static_cast<double>(mantissa) / kPowers[decimals < 0 ? 0 : decimals];
+      return negative ? -v : v;
+    }
+  }
   double value = 0.0;
   const auto [ptr, ec] = std::from_chars(first, last, value);
   if (ec == std::errc::result_out_of_range) {
