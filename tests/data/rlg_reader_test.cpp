@@ -7,6 +7,9 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cstdio>
+#include <cstdlib>
+#include <limits>
 #include <random>
 #include <string>
 #include <vector>
@@ -127,6 +130,30 @@ TEST(LineCursor, LongLinesAreReadAsPiecesOf255) {
       want.push_back(4);
       EXPECT_EQ(got, want) << c.length;
     }
+  }
+}
+
+TEST(LeadingNumber, ReadsWhatAtofReads) {
+  const std::pair<const char*, double> cases[] = {
+      {"12.34", 12.34}, {" -0.5", -0.5}, {"\t 7 C", 7.0},
+      {"1e3", 1000.0},  {"+5", 5.0},     {"+-5", 0.0},
+      {"abc", 0.0},     {"", 0.0},       {"12.5.3", 12.5},
+      {".5", 0.5},      {"5.", 5.0},     {"-", 0.0},
+      {" OFL", 0.0},    {"1e-999", 0.0}, {"123456789012345678", 123456789012345678.0},
+  };
+  for (const auto& [text, value] : cases) {
+    EXPECT_DOUBLE_EQ(LeadingNumber(text), value) << text;
+  }
+  EXPECT_EQ(LeadingNumber("1e999"), std::numeric_limits<double>::infinity());
+  EXPECT_EQ(LeadingNumber("-1e999"), -std::numeric_limits<double>::infinity());
+  // Plain decimals are read exactly as the C library reads them, to the last bit.
+  std::mt19937 random(900);
+  for (int i = 0; i < 20000; ++i) {
+    char text[40];
+    const int decimals = static_cast<int>(random() % 8);
+    std::snprintf(text, sizeof text, "%s%u.%0*u", (random() & 1U) != 0 ? "-" : " ",
+                  static_cast<unsigned>(random() % 100000), decimals, static_cast<unsigned>(random() % 10000000));
+    EXPECT_EQ(LeadingNumber(text), std::strtod(text, nullptr)) << text;
   }
 }
 
