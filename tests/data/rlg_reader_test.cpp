@@ -12,6 +12,7 @@
 #include <limits>
 #include <random>
 #include <string>
+#include <unistd.h>
 #include <vector>
 
 namespace nimbrel {
@@ -361,7 +362,12 @@ TEST(RlgReader, GapsAndClockJumpsAreBoundedByTheRowLimit) {
 TEST(RlgReader, FilesThatCannotBeReadAreReportedAndGiveNoRows) {
   test::TempDir dir;
   dir.Write("plain", "x");
-  const std::filesystem::path paths[] = {dir / "missing.rlg", dir.Path(), dir / "plain" / "child.rlg"};
+  std::vector<std::filesystem::path> paths = {dir / "missing.rlg", dir.Path(), dir / "plain" / "child.rlg"};
+  if (geteuid() != 0) { // root reads any file: the parent-is-a-file case stands in for it there
+    dir.Write("locked.rlg", "TEMPERATURE\n");
+    std::filesystem::permissions(dir / "locked.rlg", std::filesystem::perms::none);
+    paths.push_back(dir / "locked.rlg");
+  }
   for (const auto& path : paths) {
     CDataSeries series;
     series.caption = "old";
