@@ -383,11 +383,12 @@ private:
     std::size_t j = 0;
     while (Next(cursor, line)) {
       const std::string_view rec = TrimRainLine(line);
-      if (rec.empty() || ZMarks(rec) != 0 || Contains(rec, "FFFFFFFF")) {
-        continue;
-      }
+      // The section line ends the rain first, so a serial number holding "Z1" cannot hide it.
       if (Contains(rec, kTemperatureKey)) {
         break;
+      }
+      if (rec.empty() || ZMarks(rec) != 0 || Contains(rec, "FFFFFFFF")) {
+        continue;
       }
       const std::uint32_t t = HexTime(rec);
       if (out_.rows.empty()) {

@@ -297,6 +297,14 @@ TEST(RlgReader, TipsGoToTheRowWhoseWindowHoldsThem) {
     rains.push_back(row.rain);
     temperatures.push_back(row.temperature);
   }
+  // A section line whose serial number holds a gap mark still ends the rain.
+  std::string marked = Record({" 1"}, "09B6EB90\n");
+  marked.replace(marked.find("Serial Num: 1)"), 14, "Serial Num: Z1)");
+  CDataSeries other;
+  ASSERT_EQ(ReadRlgBuffer(marked, 900, other), ReadStatus::Ok);
+  EXPECT_EQ(other.RowCount(), 1U);
+  EXPECT_NEAR(other.total, 0.2F, 1e-6);
+
   const float na = kNotAvailable;
   EXPECT_EQ(rains, (std::vector<float>{0.2F, 0.2F, na, na, 0.2F + 0.2F + 0.2F, na, 0.2F}));
   EXPECT_EQ(temperatures, (std::vector<float>{1.0F, 2.0F, na, na, na, na, 3.0F}));
