@@ -87,6 +87,14 @@ unsigned SampleMarks(std::string_view line) {
   return marks;
 }
 
+bool IsUpperHex(std::string_view text) {
+  unsigned bad = 0;
+  for (const char c : text) {
+    bad |= static_cast<unsigned>(!((c >= '0' && c <= '9') || (c >= 'A' && c <= 'F')));
+  }
+  return bad == 0;
+}
+
 // The gap marks "Z0" (bit 0) and "Z1" (bit 1) of a line, found in one pass.
 unsigned ZMarks(std::string_view line) {
   unsigned marks = 0;
@@ -383,11 +391,18 @@ private:
     std::size_t j = 0;
     while (Next(cursor, line)) {
       const std::string_view rec = TrimRainLine(line);
-      // The section line ends the rain first, so a serial number holding "Z1" cannot hide it.
-      if (Contains(rec, kTemperatureKey)) {
-        break;
+      // Nearly every line is eight hexadecimal digits: such a line holds no mark and no section key.
+      const bool plainStamp = rec.size() == 8 && IsUpperHex(rec);
+      if (!plainStamp) {
+        // The section line ends the rain first, so a serial number holding "Z1" cannot hide it.
+        if (Contains(rec, kTemperatureKey)) {
+          break;
+        }
+        if (rec.empty() || ZMarks(rec) != 0) {
+          continue;
+        }
       }
-      if (rec.empty() || ZMarks(rec) != 0 || Contains(rec, "FFFFFFFF")) {
+      if (Contains(rec, "FFFFFFFF")) {
         continue;
       }
       const std::uint32_t t = HexTime(rec);
