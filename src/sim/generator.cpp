@@ -48,15 +48,6 @@ bool Inside(const std::vector<Interval>& spans, std::int64_t t) {
   return std::any_of(spans.begin(), spans.end(), [t](const Interval& s) { return t >= s.from && t < s.to; });
 }
 
-std::string SampleLine(double value) {
-  if (std::fabs(value) < 0.05) {
-    value = 0.0; // never "-0.0"
-  }
-  std::array<char, 32> buf{};
-  std::snprintf(buf.data(), buf.size(), " %.1f", value);
-  return buf.data();
-}
-
 double DayOfYear(std::int64_t t) {
   const CivilTime c = CivilFromSeconds(t);
   const std::int64_t jan1 = SecondsSince2000(CivilTime{c.year, 1, 1, 0, 0, 0});
@@ -64,6 +55,25 @@ double DayOfYear(std::int64_t t) {
 }
 
 } // namespace
+
+double ClimateTemperature(std::int64_t t, double dailySwing) {
+  const double seasonal = 12.0 - 10.0 * std::cos(2.0 * std::numbers::pi * (DayOfYear(t) - 20.0) / 365.25);
+  const double hourOfDay = static_cast<double>(((t % 86400) + 86400) % 86400) / 3600.0;
+  return seasonal + dailySwing * std::cos(2.0 * std::numbers::pi * (hourOfDay - 15.0) / 24.0);
+}
+
+double CelsiusToFahrenheit(double celsius) {
+  return celsius * 9.0 / 5.0 + 32.0;
+}
+
+std::string TemperatureLine(double value) {
+  if (std::fabs(value) < 0.05) {
+    value = 0.0; // never "-0.0"
+  }
+  std::array<char, 32> buf{};
+  std::snprintf(buf.data(), buf.size(), " %.1f", value);
+  return buf.data();
+}
 
 void MemoryGenerator::Fill(Memory& memory, const GeneratorOptions& opts, std::uint64_t* totalTips,
                            std::uint64_t* partialTips) {
@@ -186,18 +196,15 @@ void MemoryGenerator::Fill(Memory& memory, const GeneratorOptions& opts, std::ui
     const bool raining = storm < storms.size() && storms[storm].from <= t;
     drift = 0.998 * drift + 0.12 * rng.Normal();
     rainCool = raining ? 0.9 * rainCool - 0.3 : 0.97 * rainCool;
-    const double seasonal = 12.0 - 10.0 * std::cos(2.0 * std::numbers::pi * (DayOfYear(t) - 20.0) / 365.25);
-    const double hourOfDay = static_cast<double>(((t % 86400) + 86400) % 86400) / 3600.0;
-    const double daily = (raining ? 2.0 : 5.0) * std::cos(2.0 * std::numbers::pi * (hourOfDay - 15.0) / 24.0);
-    double value = seasonal + daily + drift + rainCool;
+    double value = ClimateTemperature(t, raining ? 2.0 : 5.0) + drift + rainCool;
     if (opts.unit == 1) {
-      value = value * 9.0 / 5.0 + 32.0;
+      value = CelsiusToFahrenheit(value);
     }
     const double u = rng.Uniform();
     std::string line = u < kFaultySampleChance       ? " ERR"
                        : u < 2 * kFaultySampleChance ? " OFL"
                        : u < 3 * kFaultySampleChance ? " UFL"
-                                                     : SampleLine(value);
+                                                     : TemperatureLine(value);
     memory.temp.Append(line, header);
     t += kSampleInterval;
   }

@@ -226,12 +226,44 @@ void Instrument::ApplyFaults(const std::string& code, int page, std::vector<std:
   }
 }
 
-std::vector<std::string> Instrument::Answer(const std::string& command) {
-  ++commandsSeen_;
-  return Execute(command);
+// When the next sample is due: 900 s after the last one the memory holds, or now for an empty memory.
+void Instrument::CatchUp() {
+  constexpr std::int64_t kInterval = 900;
+  PageRing& temp = state_.memory.temp;
+  const std::int64_t now = Now();
+  if (!nextSample_) {
+    nextSample_ = now;
+    if (!temp.IsEmpty()) {
+      std::int64_t t = 0;
+      for (const auto& line : temp.Page(temp.write)) {
+        if (IsHexStamp(line)) {
+          t = ParseHexStamp(line);
+        } else if (!line.empty() && line[0] == ' ') {
+          t += kInterval;
+        }
+      }
+      nextSample_ = t;
+    }
+  }
+  // After a long pause (or the clock set far ahead) one memory's worth is enough.
+  const std::int64_t most = static_cast<std::int64_t>(temp.pageCount) * PageRing::kRecordsPerPage;
+  if ((now - *nextSample_) / kInterval > most) {
+    *nextSample_ = now - most * kInterval;
+  }
+  for (; *nextSample_ <= now; *nextSample_ += kInterval) {
+    double value = ClimateTemperature(*nextSample_);
+    if (state_.settings.unit == 1) {
+      value = CelsiusToFahrenheit(value);
+    }
+    const std::string stamp = HexStamp(static_cast<std::uint32_t>(*nextSample_));
+    temp.Append(TemperatureLine(value), stamp);
+  }
 }
 
 std::vector<std::string> Instrument::Execute(const std::string& command) {
+  if (live_) {
+    CatchUp();
+  }
   if (command.size() < 2 || !IsPrintable(command)) {
     eraseArmed_ = false;
     return {kRefused};
@@ -333,6 +365,13 @@ std::vector<std::string> Instrument::Execute(const std::string& command) {
       return {kRefused};
     }
     state_.clockOffset = *when - clock_();
+    if (live_) {
+      // The logger restarts its time base at the new time.
+      const std::string stamp = HexStamp(static_cast<std::uint32_t>(*when));
+      state_.memory.temp.Append("Z1", stamp);
+      state_.memory.temp.Append(stamp, stamp);
+      nextSample_ = *when;
+    }
     return {kOk};
   }
   if (code == "KR" || code == "KS") {

@@ -21,7 +21,6 @@
 #include <functional>
 #include <map>
 #include <optional>
-#include <set>
 #include <string>
 #include <vector>
 
@@ -93,6 +92,12 @@ public:
                    std::uint64_t* partialTips = nullptr);
 };
 
+// Mean temperature in degrees C at an instrument time: seasonal and daily cycle (dailySwing is
+// half the day's range), and the sample line " 12.5" the logger writes for a value.
+double ClimateTemperature(std::int64_t t, double dailySwing = 5.0);
+double CelsiusToFahrenheit(double celsius);
+std::string TemperatureLine(double value);
+
 // Settings from the options and a generated memory; the clock runs from the end of the data.
 InstrumentState MakeInstrumentState(const GeneratorOptions& opts, const Settings& base = {}, std::int64_t hostNow = -1);
 
@@ -110,14 +115,15 @@ public:
   Output Receive(const std::string& bytes);
 
   void SetFaults(Faults faults) { faults_ = std::move(faults); }
+  // Live logging: the instrument keeps writing a temperature sample every 900 s of its clock (checked
+  // whenever a command arrives), and setting its clock restarts the time base with "Z1" and a time
+  // stamp. Off by default, so that a memory stays as generated while a test downloads it.
+  void SetLive(bool live) { live_ = live; }
   [[nodiscard]] const Faults& GetFaults() const { return faults_; }
   [[nodiscard]] const InstrumentState& State() const { return state_; }
   InstrumentState& MutableState() { return state_; }
   [[nodiscard]] std::int64_t Now() const { return clock_() + state_.clockOffset; }
   [[nodiscard]] int PagesSent() const { return pagesSent_; }
-
-  // The reply lines to one command text (without CR), faults not applied.
-  [[nodiscard]] std::vector<std::string> Answer(const std::string& command);
 
   // The .rlg file a complete download writes: new data (oldData false) or the old data the
   // program offers when there is no new rain. nullopt when that download does not happen
@@ -126,6 +132,7 @@ public:
 
 private:
   std::vector<std::string> Execute(const std::string& command);
+  void CatchUp();
   void ApplyFaults(const std::string& code, int page, std::vector<std::string>& lines, Output& out);
 
   InstrumentState state_;
@@ -136,6 +143,8 @@ private:
   bool eraseArmed_ = false;
   int commandsSeen_ = 0;
   int pagesSent_ = 0;
+  bool live_ = false;
+  std::optional<std::int64_t> nextSample_;
 };
 
 // Days of data with tips and temperature extremes, decoded from the memory (most recent last).

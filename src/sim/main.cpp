@@ -60,6 +60,10 @@ int main(int argc, char** argv) {
       return Fail("state file " + options->stateFile + ": " + error);
     }
     fresh = false;
+    if (options->memoryOptionsGiven) {
+      std::cerr << "tbr4470-sim: the instrument comes from " << options->stateFile
+                << "; the memory and setting options are ignored\n";
+    }
   } else {
     sim::GeneratorOptions gen = options->generator;
     const std::int64_t now = sim::HostLocalNow();
@@ -109,6 +113,7 @@ int main(int argc, char** argv) {
 
   sim::Instrument instrument(std::move(state));
   instrument.SetFaults(options->faults);
+  instrument.SetLive(options->live);
   sim::PtyServer server(std::move(instrument));
   if (!options->logFile.empty() && !server.SetLogFile(options->logFile, &error)) {
     return Fail(error);

@@ -76,7 +76,8 @@ std::optional<ProgramOptions> ParseArguments(const std::vector<std::string>& arg
   };
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
-    const bool flag = a == "--old-data" || a == "--summary" || a == "--help" || a == "-h" || a == "--pace";
+    const bool flag =
+        a == "--old-data" || a == "--summary" || a == "--help" || a == "-h" || a == "--pace" || a == "--live";
     if (!flag && i + 1 >= args.size()) {
       return fail(a.rfind("--", 0) == 0 ? "option " + a + " needs a value" : "unexpected argument " + a);
     }
@@ -86,6 +87,10 @@ std::optional<ProgramOptions> ParseArguments(const std::vector<std::string>& arg
     }
     long long n = 0;
     std::string key;
+    if (a == "--days" || a == "--seed" || a == "--start" || a == "--unit" || a == "--resolution" || a == "--serial" ||
+        a == "--battery") {
+      o.memoryOptionsGiven = true;
+    }
     int count = 0;
     if (a == "--help" || a == "-h") {
       o.help = true;
@@ -93,6 +98,8 @@ std::optional<ProgramOptions> ParseArguments(const std::vector<std::string>& arg
       o.oldData = true;
     } else if (a == "--summary") {
       o.summary = true;
+    } else if (a == "--live") {
+      o.live = true;
     } else if (a == "--pace") {
       o.faults.pace9600 = true;
     } else if (a == "--link") {
@@ -212,11 +219,14 @@ Usage: tbr4470-sim [options]
 Serving (runs until SIGINT or SIGTERM):
   --link PATH            make PATH a symbolic link to the pseudo-terminal, removed on exit
                          e.g. --link ./COM1 (the program's COM1 in its program directory)
-  --log FILE             append every received command with its time in seconds
+  --log FILE             write every received command with its time in seconds since the start
                          e.g. --log commands.log
-  --state FILE           keep memory, pointers, settings, clock and counters in FILE between runs;
-                         an existing file is loaded and the memory options below are ignored
+  --state FILE           keep memory, pointers, settings, clock and counters in FILE between runs:
+                         loaded at start when it exists (the memory options below are then
+                         ignored), written when the simulator ends
                          e.g. --state tbr4470.state
+  --live                 keep logging: a temperature sample every 900 s of the instrument clock
+                         (by default the memory stays as generated, for repeatable downloads)
 
 Memory and settings of a new instrument:
   --days N               days of weather in memory (default 7; about 365 fill the rain memory)

@@ -17,8 +17,10 @@ struct ProgramOptions {
   std::string expectFile;
   bool oldData = false;
   bool summary = false;
+  bool live = false;
   bool help = false;
   bool startGiven = false;
+  bool memoryOptionsGiven = false; // --days, --seed, --start, --unit, --resolution, --serial, --battery
   GeneratorOptions generator;
   Settings settings;
   Faults faults;

@@ -178,6 +178,10 @@ void PtyServer::Run() {
       }
       continue;
     }
+    // The program claims the port for its exclusive use. A serial device forgets that claim when the
+    // program closes it; a pseudo-terminal kept alive by its master does not, and a later connection
+    // would fail with EBUSY. Lifting the claim whenever the program talks keeps reconnection working.
+    ::ioctl(slave_.Get(), TIOCNXCL);
     Output out;
     {
       std::lock_guard<std::mutex> lock(mutex_);

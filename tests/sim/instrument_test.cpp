@@ -1,4 +1,5 @@
 #include "sim/instrument.h"
+#include "sim/state_file.h"
 #include "sim_test_util.h"
 
 #include <gtest/gtest.h>
@@ -233,6 +234,47 @@ TEST(SimGenerator, FahrenheitSamplesInUnitOne) {
   for (std::size_t i = 0; i < c.size(); ++i) {
     EXPECT_NEAR(f[i].tempMax, c[i].tempMax * 9 / 5 + 32, 0.15); // both rounded to 0.1
   }
+}
+
+} // namespace
+} // namespace sim
+
+namespace sim {
+namespace {
+
+TEST(SimInstrument, LiveLoggingWritesASampleEvery900SecondsOfTheClock) {
+  Instrument instr = test::MakeInstrument(test::Generated(3, 2));
+  const auto lastLine = [&instr] {
+    const PageRing& t = instr.State().memory.temp;
+    return t.Page(t.write).back();
+  };
+  const std::string before = SaveStateText(instr.State());
+  test::FakeHostNow() += 3 * 3600;
+  EXPECT_EQ(test::One(instr, "RT"), test::One(instr, "RT"));
+  EXPECT_EQ(SaveStateText(instr.State()), before) << "not live: the memory stays as generated";
+
+  instr.SetLive(true);
+  const auto samplesBefore = Summarise(instr.State().memory).back().samples;
+  const std::string dumpBefore = instr.ExpectedDump(false).value();
+  ASSERT_EQ(test::One(instr, "RB"), "0");
+  // The data ended at midnight, the clock moved on by three hours: 12 samples due, the first at
+  // midnight itself (the last generated sample was at 23:45).
+  const auto days = Summarise(instr.State().memory);
+  EXPECT_EQ(days.back().day, *ParseDateTime("2026/01/03 00:00:00"));
+  EXPECT_EQ(days.back().samples, 13);
+  EXPECT_NE(samplesBefore, 0);
+  EXPECT_NE(instr.ExpectedDump(false).value(), dumpBefore);
+  EXPECT_EQ(lastLine()[0], ' ');
+  // Setting the clock restarts the time base.
+  ASSERT_EQ(test::One(instr, "DA2026/06/01 12:00:00"), "OK");
+  const PageRing& t = instr.State().memory.temp;
+  const auto& page = t.Page(t.write);
+  ASSERT_GE(page.size(), 3U);
+  EXPECT_EQ(page[page.size() - 2], "Z1");
+  EXPECT_EQ(page.back(), HexStamp(static_cast<std::uint32_t>(*ParseDateTime("2026/06/01 12:00:00"))));
+  test::FakeHostNow() += 900;
+  ASSERT_EQ(test::One(instr, "RB"), "0");
+  EXPECT_EQ(Summarise(instr.State().memory).back().samples, 2);
 }
 
 } // namespace

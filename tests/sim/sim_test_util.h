@@ -9,14 +9,15 @@
 
 namespace sim::test {
 
-// Host clock frozen at 2026/03/01 12:00:00 unless a test moves it.
+// The host clock of the tests: 2026/03/01 12:00:00 when an instrument is made, then moved by the test.
+inline const std::int64_t kHostStart = SecondsSince2000(CivilTime{2026, 3, 1, 12, 0, 0});
 inline std::int64_t& FakeHostNow() {
-  static std::int64_t now = SecondsSince2000(CivilTime{2026, 3, 1, 12, 0, 0});
+  static std::int64_t now = kHostStart;
   return now;
 }
 
 inline Instrument MakeInstrument(InstrumentState state) {
-  FakeHostNow() = SecondsSince2000(CivilTime{2026, 3, 1, 12, 0, 0});
+  FakeHostNow() = kHostStart;
   return Instrument(std::move(state), [] { return FakeHostNow(); });
 }
 
@@ -30,7 +31,7 @@ inline InstrumentState Generated(std::uint64_t seed, int days, int unit = 0, int
   g.rainStartPage = rainStartPage;
   g.tempStartPage = tempStartPage;
   g.start = SecondsSince2000(CivilTime{2026, 1, 1, 0, 0, 0});
-  return MakeInstrumentState(g, Settings{}, FakeHostNow());
+  return MakeInstrumentState(g, Settings{}, kHostStart);
 }
 
 // The reply split at "\r\n"; a missing final "\r\n" leaves a last piece marked with a trailing "<cut>".
