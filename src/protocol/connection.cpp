@@ -23,7 +23,7 @@ void CSession::SetStatus(const std::string& text, std::uint32_t colour) {
 }
 
 bool CSession::OpenPort(const std::string& name) {
-  LinkEventSink sink = [this](LinkEvent event) { OnLinkEvent(event); };
+  LinkEventSink sink = [this](const LinkEvent& event) { OnLinkEvent(event); };
   if (deps_.marshal) {
     sink = deps_.marshal(std::move(sink));
   }

@@ -10,8 +10,8 @@ FactoryMarkers FactoryMarkers::Find(const std::filesystem::path& programDirector
   return m;
 }
 
-CPortIniStore::CPortIniStore(std::filesystem::path programDirectory, IPrompts& prompts)
-    : file_(std::move(programDirectory) / kPortIniName), prompts_(prompts) {}
+CPortIniStore::CPortIniStore(const std::filesystem::path& programDirectory, IPrompts& prompts)
+    : file_(programDirectory / kPortIniName), prompts_(prompts) {}
 
 CPortConfig CPortIniStore::Read() {
   ReadPortSettings(file_, config_, prompts_);

@@ -258,7 +258,7 @@ int CSession::OnSerialMsg() {
 
 void CSession::Refused(CCommand& command) {
   const int number = command.GetCommandNumber();
-  const std::string parameter = command.GetParameter();
+  const std::string& parameter = command.GetParameter(); // used before the command goes
   Trace(Printf("Command %d (par %s)nack receive\r\n", number, parameter.c_str()));
   if (number == DUMP_PAGE_T) {
     SkipTempPage();

@@ -112,7 +112,7 @@ public:
 // port.ini in the program directory, read and written by the link's rules.
 class CPortIniStore final : public IPortSettingsStore {
 public:
-  CPortIniStore(std::filesystem::path programDirectory, IPrompts& prompts);
+  CPortIniStore(const std::filesystem::path& programDirectory, IPrompts& prompts);
   // Keeps the automatic-detection flag of the last read, as the program-wide record does.
   CPortConfig Read() override;
   void Write(const CPortConfig& config) override;

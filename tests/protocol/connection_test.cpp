@@ -109,8 +109,8 @@ TEST(Connection, FindsTheInstrumentOnTheConfiguredPortOrByScanning) {
     SCOPED_TRACE(c.name);
     SessionRig rig(c.settings);
     rig.store.file = c.settings;
-    for (const auto& [name, answer] : c.devices) {
-      rig.port.AddDevice(name, [&rig, answer](const std::string& w) {
+    for (const auto& device : c.devices) {
+      rig.port.AddDevice(device.first, [&rig, answer = device.second](const std::string& w) {
         return w == "AA\r" && !rig.session->Connected ? answer : rig.instrument.Answer(w);
       });
     }
@@ -156,10 +156,10 @@ TEST(Connection, ChecksTheBatteryThenReadsAndShowsTheIdentity) {
       EXPECT_EQ(rig.prompts.shown[0].icon, c.warning->icon);
     }
     EXPECT_EQ(rig.port.writes, (Strings{"AA\r", "RZ\r", "AA\r", "AS\r", "AG\r", "AH\r"}));
+    const std::string info = "info:Instr. Type: Rain gauge TBR4470\n\nSerial Num.: 12345678\n\n"
+                             "Firmware Ver.: V1.02\n\nFirmware Date: 2006/01/14";
     EXPECT_EQ(rig.view.log, (Strings{"connecting:", "connecting:Connecting to...\r\rPort = COM2\rBaudrate = 9600",
-                                     "status:Connected to COM2 9600 8,N,1", "connecting hidden", "connected",
-                                     "info:Instr. Type: Rain gauge TBR4470\n\nSerial Num.: 12345678\n\nFirmware Ver.: "
-                                     "V1.02\n\nFirmware Date: 2006/01/14"}));
+                                     "status:Connected to COM2 9600 8,N,1", "connecting hidden", "connected", info}));
     EXPECT_EQ(rig.view.title, "Nimbrel Rain gauge TBR4470 - 12345678");
     EXPECT_EQ(rig.port.flowControl, 1);
   }

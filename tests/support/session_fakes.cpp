@@ -99,7 +99,7 @@ CPortConfig SessionRig::Com2() {
 SessionRig::SessionRig(CPortConfig settings, FactoryMarkers markers) {
   SessionTiming timing; // the product's values: virtual time costs nothing
   session = std::make_unique<CSession>(
-      SessionDeps{port, sched, prompts, view, store, dir.Path(), settings, markers, timing, {}});
+      SessionDeps{port, sched, prompts, view, store, dir.Path(), std::move(settings), markers, timing, {}});
 }
 
 void SessionRig::ConnectAndSettle() {
