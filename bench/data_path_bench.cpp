@@ -117,8 +117,7 @@ double Seconds(std::chrono::steady_clock::time_point a, std::chrono::steady_cloc
   return std::chrono::duration<double>(b - a).count();
 }
 
-template <typename Work>
-void Measure(benchmark::State& state, Work work) {
+template <typename Work> void Measure(benchmark::State& state, Work work) {
   const std::string& bytes = MemoryFile();
   double split = 0.0;
   double measured = 0.0;

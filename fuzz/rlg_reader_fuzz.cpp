@@ -19,7 +19,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   nimbrel::CDataSeries series;
   nimbrel::CReadDetails details;
   nimbrel::CReadOptions options;
-  options.maxRows = 200000; // keeps one input's rows within the fuzzer's memory limit
+  options.maxRows = 20000; // enough rows for every rule, few enough for thousands of runs a second
   options.details = &details;
   if (nimbrel::ReadRlgBuffer(bytes, interval, series, options) != nimbrel::ReadStatus::Ok) {
     return 0;
@@ -30,6 +30,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     total += static_cast<std::size_t>(nimbrel::LineIcon(series, line));
   }
   const nimbrel::CFileStats stats = nimbrel::ComputeStats(series, details);
-  total += nimbrel::FormatStats(series, stats, (data[0] & 0x80U) != 0).size();
+  if (series.RowCount() <= 2000) { // formatting is the slow part; its rules do not depend on the size
+    total += nimbrel::FormatStats(series, stats, (data[0] & 0x80U) != 0).size();
+  }
   return total == 0 ? 1 : 0;
 }

@@ -45,8 +45,8 @@ struct CLoaded {
 std::optional<int> Load(QCommandLineParser& parser, const QStringList& args, CLoaded& loaded, bool withDetails) {
   parser.addHelpOption();
   parser.addPositionalArgument("FILE", "the .rlg data file");
-  parser.addOption({"interval", "group interval: seconds (900) or the list text (\"15 min\"); default by file size",
-                    "I"});
+  parser.addOption(
+      {"interval", "group interval: seconds (900) or the list text (\"15 min\"); default by file size", "I"});
   if (!parser.parse(args)) {
     std::fprintf(stderr, "%s\n", parser.errorText().toLocal8Bit().constData());
     return kExitUsage;
@@ -84,8 +84,8 @@ std::optional<int> Load(QCommandLineParser& parser, const QStringList& args, CLo
   const int seconds = interval.value_or(DefaultInterval(bytes.size()));
   const ReadStatus status = ReadRlgBuffer(bytes, seconds, loaded.series, options);
   if (status == ReadStatus::TooManyRows) {
-    std::fprintf(stderr, "grouping %s by %d s would make more than %zu rows; choose a longer interval\n",
-                 path.c_str(), seconds, options.maxRows);
+    std::fprintf(stderr, "grouping %s by %d s would make more than %zu rows; choose a longer interval\n", path.c_str(),
+                 seconds, options.maxRows);
     return kExitFailed;
   }
   if (status != ReadStatus::Ok) {

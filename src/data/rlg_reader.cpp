@@ -38,7 +38,9 @@ bool Contains(std::string_view line, std::string_view key) {
   return false;
 }
 
-bool IsCSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r'; }
+bool IsCSpace(char c) {
+  return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+}
 
 float ToFloat(double v) {
   if (std::isnan(v)) {
@@ -111,7 +113,9 @@ float SampleValue(std::string_view line, unsigned marks) {
   return ToFloat(LeadingNumber(line));
 }
 
-bool IsValueLine(std::string_view line) { return !line.empty() && line.front() == ' '; }
+bool IsValueLine(std::string_view line) {
+  return !line.empty() && line.front() == ' ';
+}
 
 class CReader {
 public:
@@ -295,7 +299,8 @@ private:
     const std::int64_t step = interval_;
     const std::int64_t t = HexTime(line);
     out_.startValid = true;
-    out_.startTime = static_cast<std::uint32_t>(std::min<std::int64_t>(t + step, std::numeric_limits<std::uint32_t>::max()));
+    out_.startTime =
+        static_cast<std::uint32_t>(std::min<std::int64_t>(t + step, std::numeric_limits<std::uint32_t>::max()));
     if (step <= 900) {
       p = t - step;
       return true;
@@ -386,8 +391,9 @@ private:
     const auto windowEnd = [this](const CDataItem& row) { return static_cast<std::int64_t>(row.time) + interval_; };
     std::size_t target = j;
     if (static_cast<std::int64_t>(t) >= windowEnd(rows[j])) {
-      const auto later = std::upper_bound(rows.begin() + static_cast<std::ptrdiff_t>(j) + 1, rows.end(), t,
-                                          [&](std::uint32_t tip, const CDataItem& row) { return tip < windowEnd(row); });
+      const auto later =
+          std::upper_bound(rows.begin() + static_cast<std::ptrdiff_t>(j) + 1, rows.end(), t,
+                           [&](std::uint32_t tip, const CDataItem& row) { return tip < windowEnd(row); });
       if (later != rows.end()) {
         target = static_cast<std::size_t>(later - rows.begin());
         j = target;
@@ -524,7 +530,7 @@ bool LoadDataFile(const std::filesystem::path& path, std::string& bytes, std::st
   while ((got = std::fread(chunk, 1, sizeof chunk, file.get())) > 0) {
     if (bytes.size() + got > kMaxFileBytes) {
       bytes.clear();
-      error = "cannot read " + path.string() + ": larger than " + std::to_string(kMaxFileBytes / (1024 * 1024)) +
+      error = "cannot read " + path.string() + ": larger than " + std::to_string(kMaxFileBytes >> 20U) +
               " MB, not a data file";
       return false;
     }

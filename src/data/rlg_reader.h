@@ -21,9 +21,9 @@ struct CReadDetails {
     std::uint32_t row = 0; // the row the tip was counted into
   };
   struct Sample {
-    float value = 0.0F;      // the number on the line
-    std::uint32_t row = 0;   // the row (first of the repeated rows for short intervals) it went into
-    bool marker = false;     // the line carried "ERR", "OFL" or "UFL"
+    float value = 0.0F;    // the number on the line
+    std::uint32_t row = 0; // the row (first of the repeated rows for short intervals) it went into
+    bool marker = false;   // the line carried "ERR", "OFL" or "UFL"
   };
   std::vector<Tip> tips;
   std::vector<Sample> samples;
@@ -40,7 +40,7 @@ enum class ReadStatus {
 // About 120 MB of rows: a year of temperature samples still fits at 5 s, not at 1 s.
 inline constexpr std::size_t kDefaultMaxRows = 10'000'000;
 // The instrument's whole memory is about 1.5 MB; anything far larger is not a data file.
-inline constexpr std::uintmax_t kMaxFileBytes = 256U * 1024U * 1024U;
+inline constexpr std::uintmax_t kMaxFileBytes = std::uintmax_t{256} * 1024 * 1024;
 
 struct CReadOptions {
   IPrompts* prompts = nullptr; // shows the resolution message; none: the message is dropped

@@ -52,7 +52,8 @@ bool ExpandNeedsQuestion(std::size_t rows, int current, int next) {
   }
   // rows x current / next > limit  <=>  rows x current > limit x next, in 128 bits so no row count overflows.
   const auto r = static_cast<unsigned __int128>(rows);
-  return r * static_cast<unsigned>(current) > static_cast<unsigned __int128>(kExpandRowLimit) * static_cast<unsigned>(next);
+  return r * static_cast<unsigned>(current) >
+         static_cast<unsigned __int128>(kExpandRowLimit) * static_cast<unsigned>(next);
 }
 
 bool ConfirmIntervalChange(std::size_t rows, int current, int next, IPrompts& prompts) {

@@ -15,11 +15,10 @@ struct CInterval {
   int seconds;
 };
 inline constexpr std::array<CInterval, 23> kIntervals{{
-    {"1 sec", 1},          {"5 sec", 5},          {"10 sec", 10},        {"30 sec", 30},
-    {"1 min", 60},         {"5 min", 300},        {"15 min", 900},       {"30 min", 1800},
-    {"1 hour", 3600},      {"2 hour", 7200},      {"4 hour", 14400},     {"8 hour", 28800},
-    {"12 hour", 43200},    {"1 day", 86400},      {"2 day", 172800},     {"7 day", 604800},
-    {"14 day", 1209600},   {"1 month", 2592000},  {"2 month", 5184000},  {"3 month", 7776000},
+    {"1 sec", 1},          {"5 sec", 5},          {"10 sec", 10},       {"30 sec", 30},       {"1 min", 60},
+    {"5 min", 300},        {"15 min", 900},       {"30 min", 1800},     {"1 hour", 3600},     {"2 hour", 7200},
+    {"4 hour", 14400},     {"8 hour", 28800},     {"12 hour", 43200},   {"1 day", 86400},     {"2 day", 172800},
+    {"7 day", 604800},     {"14 day", 1209600},   {"1 month", 2592000}, {"2 month", 5184000}, {"3 month", 7776000},
     {"4 month", 10368000}, {"6 month", 15552000}, {"1 year", 31104000},
 }};
 
@@ -36,7 +35,8 @@ std::optional<int> ParseInterval(std::string_view text);
 // bytes 1 hour, above that 1 day (a file of exactly 100000 bytes opens by the hour).
 int DefaultInterval(std::uintmax_t fileBytes);
 
-inline constexpr const char* kExpandQuestion = "Expand interval will take a lot of resource.\nDo you want to continue ?";
+inline constexpr const char* kExpandQuestion =
+    "Expand interval will take a lot of resource.\nDo you want to continue ?";
 inline constexpr std::uint64_t kExpandRowLimit = 100000;
 
 // True when going from `current` to the shorter `next` would make more than 100000 rows

@@ -3,11 +3,10 @@
 #include "data/rlg_reader.h"
 #include "viewer/table_model.h"
 
-#include <xlsxwriter.h>
-
 #include <algorithm>
 #include <cstdio>
 #include <memory>
+#include <xlsxwriter.h>
 
 namespace nimbrel {
 

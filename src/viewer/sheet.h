@@ -15,7 +15,8 @@ namespace nimbrel {
 inline constexpr std::size_t kSheetChunkLines = 30000;
 
 inline constexpr const char* kNoDataToExport = "No data to export";
-inline constexpr const char* kExportChooseChunk = "Excel process max no. 30000 datas.\nPlease select an interval to export";
+inline constexpr const char* kExportChooseChunk =
+    "Excel process max no. 30000 datas.\nPlease select an interval to export";
 
 struct CLineRange {
   std::size_t start = 0;
@@ -50,7 +51,6 @@ double SheetNumber(std::string_view cellText);
 // Writes the table lines [range.start, range.end) as the first worksheet of a new .xlsx file: A1 "DATE",
 // B1 "TIME", C1/D1 the column headers, row 2 empty, the lines from row 3 (dates and times as text,
 // rain and temperature as numbers). False with a message in `error` when the file cannot be written.
-bool WriteSheetXlsx(const CDataSeries& series, CLineRange range, const std::filesystem::path& path,
-                    std::string& error);
+bool WriteSheetXlsx(const CDataSeries& series, CLineRange range, const std::filesystem::path& path, std::string& error);
 
 } // namespace nimbrel

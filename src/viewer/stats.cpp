@@ -75,8 +75,7 @@ void FillTips(CGroupStats& g, std::span<const std::uint32_t> inOrder, std::vecto
 
 CFileStats ComputeStats(const CDataSeries& series, const CReadDetails& details) {
   CFileStats out;
-  const double amountPerTip =
-      static_cast<double>(series.resolution) * (series.unit == 1 ? kInchPerMm : 1.0);
+  const double amountPerTip = static_cast<double>(series.resolution) * (series.unit == 1 ? kInchPerMm : 1.0);
   const std::size_t rows = series.rows.size();
   out.groups.resize(rows);
 
@@ -149,13 +148,11 @@ void AppendLine(std::string& text, const char* label, const CGroupStats& g, bool
     std::snprintf(temps, sizeof temps, csv ? ",," : "%8s %8s %8s", "-", "-", "-");
   }
   const auto& i = g.maxIntensity;
-  const int n = csv ? std::snprintf(buf, sizeof buf, "%s,%zu,%.3f,%.3f,%.3f,%.3f,%.3f,%.3f,%s,%zu,%zu,%zu\n", label,
-                                    g.tips, g.rain, i[0], i[1], i[2], i[3], i[4], temps, g.gapRows, g.markerSamples,
-                                    g.bounces)
-                    : std::snprintf(buf, sizeof buf,
-                                    "%-20s %7zu %10.3f %8.3f %8.3f %8.3f %8.3f %8.3f %s %6zu %7zu %7zu\n", label,
-                                    g.tips, g.rain, i[0], i[1], i[2], i[3], i[4], temps, g.gapRows, g.markerSamples,
-                                    g.bounces);
+  const int n =
+      csv ? std::snprintf(buf, sizeof buf, "%s,%zu,%.3f,%.3f,%.3f,%.3f,%.3f,%.3f,%s,%zu,%zu,%zu\n", label, g.tips,
+                          g.rain, i[0], i[1], i[2], i[3], i[4], temps, g.gapRows, g.markerSamples, g.bounces)
+          : std::snprintf(buf, sizeof buf, "%-20s %7zu %10.3f %8.3f %8.3f %8.3f %8.3f %8.3f %s %6zu %7zu %7zu\n", label,
+                          g.tips, g.rain, i[0], i[1], i[2], i[3], i[4], temps, g.gapRows, g.markerSamples, g.bounces);
   text.append(buf, static_cast<std::size_t>(std::max(n, 0)));
 }
 

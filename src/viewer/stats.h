@@ -21,13 +21,13 @@ struct CGroupStats {
   std::size_t tips = 0;
   double rain = 0.0;
   std::array<double, kIntensityWindows.size()> maxIntensity{};
-  std::size_t samples = 0;        // temperature samples with a measurement
-  double minTemperature = 0.0;    // meaningful only when samples > 0
+  std::size_t samples = 0;     // temperature samples with a measurement
+  double minTemperature = 0.0; // meaningful only when samples > 0
   double meanTemperature = 0.0;
   double maxTemperature = 0.0;
-  std::size_t gapRows = 0;        // "not available" rows made by a gap in the record
-  std::size_t markerSamples = 0;  // samples marked "ERR", "OFL" or "UFL"
-  std::size_t bounces = 0;        // tips less than 1 s after the tip before (contact bounce)
+  std::size_t gapRows = 0;       // "not available" rows made by a gap in the record
+  std::size_t markerSamples = 0; // samples marked "ERR", "OFL" or "UFL"
+  std::size_t bounces = 0;       // tips less than 1 s after the tip before (contact bounce)
 };
 
 struct CFileStats {

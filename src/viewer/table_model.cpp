@@ -16,12 +16,14 @@ void Put(CCellText& out, std::string_view text) {
 }
 
 // Records the length that snprintf reported for `out`.
-void Written(CCellText& out, int n) { out.size = n < 0 ? 0 : std::min(static_cast<std::size_t>(n), out.data.size() - 1); }
+void Written(CCellText& out, int n) {
+  out.size = n < 0 ? 0 : std::min(static_cast<std::size_t>(n), out.data.size() - 1);
+}
 
 // "%.<decimals>f" of a value; std::to_chars gives exactly what printf gives, without its cost.
 void Fixed(CCellText& out, double value, int decimals) {
-  const auto r = std::to_chars(out.data.data(), out.data.data() + out.data.size() - 1, value,
-                               std::chars_format::fixed, decimals);
+  const auto r =
+      std::to_chars(out.data.data(), out.data.data() + out.data.size() - 1, value, std::chars_format::fixed, decimals);
   out.size = r.ec == std::errc() ? static_cast<std::size_t>(r.ptr - out.data.data()) : 0;
   out.data[out.size] = '\0';
 }
@@ -34,7 +36,9 @@ char* Digits(char* p, int value, int width) {
   return p + width;
 }
 
-bool IsDashValue(float v) { return v == -1.0F || v == -2.0F || v == -3.0F || v == -4.0F; }
+bool IsDashValue(float v) {
+  return v == -1.0F || v == -2.0F || v == -3.0F || v == -4.0F;
+}
 
 } // namespace
 
@@ -60,12 +64,15 @@ std::string_view TemperatureColumnHeader(int unit) {
   }
 }
 
-std::string_view DateColumnHeader() { return "Date Time"; }
+std::string_view DateColumnHeader() {
+  return "Date Time";
+}
 
 std::string ResolutionText(int unit, float resolution) {
   CCellText t;
   if (unit == 1) {
-    Written(t, std::snprintf(t.data.data(), t.data.size(), "Inch H2O per tip = %.3f", static_cast<double>(resolution) * kInchPerMm));
+    Written(t, std::snprintf(t.data.data(), t.data.size(), "Inch H2O per tip = %.3f",
+                             static_cast<double>(resolution) * kInchPerMm));
   } else if (unit == 0) {
     Written(t, std::snprintf(t.data.data(), t.data.size(), "mm H2O per tip = %.3f", static_cast<double>(resolution)));
   } else {
@@ -138,8 +145,8 @@ void CellText(const CDataSeries& series, std::size_t line, int column, CCellText
     if (column == 0) {
       Put(out, "TOTAL RAIN");
     } else if (column == 1) {
-      const double total = series.unit == 1 ? static_cast<double>(series.total) * kInchPerMm
-                                            : static_cast<double>(series.total);
+      const double total =
+          series.unit == 1 ? static_cast<double>(series.total) * kInchPerMm : static_cast<double>(series.total);
       Fixed(out, total, 3);
     } else {
       Put(out, "");

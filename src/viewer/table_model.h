@@ -48,8 +48,7 @@ int LineIcon(const CDataSeries& series, std::size_t line);
 
 // The "Copy Table to Clipboard" text, line by line: the header by unit, then
 // "%s\t\t%s\t\t%s\r\n" per table line. `sink` receives each piece; nothing is held in between.
-template <typename Sink>
-void StreamTableText(const CDataSeries& series, Sink&& sink) {
+template <typename Sink> void StreamTableText(const CDataSeries& series, Sink&& sink) {
   sink(series.unit == 0 ? std::string_view("Date-Time\t\tRain [mm H2O]\tTemp [C]\r\n")
                         : std::string_view("Date-Time\t\tRain [inch H2O]\tTemp [F]\r\n"));
   // Lines are gathered into a block so the sink is called a few times per thousand lines.

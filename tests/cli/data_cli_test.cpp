@@ -2,12 +2,11 @@
 
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
-
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
 #include <string>
+#include <sys/wait.h>
 
 namespace nimbrel {
 namespace {
@@ -42,14 +41,18 @@ CliRun Cli(const std::string& arguments) {
   return run;
 }
 
-std::string Quote(const std::string& s) { return "'" + s + "'"; }
+std::string Quote(const std::string& s) {
+  return "'" + s + "'";
+}
 
 TEST(DataCli, TablePrintsTheExactTableText) {
   const std::pair<const char*, const char*> cases[] = {
       {"basic", "900"}, {"basic", "'1 hour'"}, {"inch_no_temperature", "60"}, {"long_lines", "'15 min'"}};
   for (const auto& [input, interval] : cases) {
     const CliRun run = Cli("table " + Quote(kData + "/" + input + ".rlg") + " --interval " + interval);
-    const std::string seconds = std::string(interval) == "'1 hour'" ? "3600" : std::string(interval) == "'15 min'" ? "900" : interval;
+    const std::string seconds = std::string(interval) == "'1 hour'"   ? "3600"
+                                : std::string(interval) == "'15 min'" ? "900"
+                                                                      : interval;
     EXPECT_EQ(run.exit, 0) << run.err;
     EXPECT_EQ(run.out, test::ReadFileBytes(kData + "/" + input + "_" + seconds + ".txt")) << input;
   }

@@ -1,5 +1,4 @@
 #include "data/rlg_reader.h"
-
 #include "download/hex_time.h"
 #include "support/scripted_prompts.h"
 #include "support/temp_dir.h"
@@ -69,8 +68,7 @@ TEST(RlgReader, TablesOfReferenceFilesMatchByteForByte) {
     std::string error;
     ASSERT_EQ(ReadRlgFile(kData + "/" + c.input + ".rlg", c.interval, series, options, &error), ReadStatus::Ok)
         << error;
-    const std::string expected =
-        test::ReadFileBytes(kData + "/" + c.input + "_" + std::to_string(c.interval) + ".txt");
+    const std::string expected = test::ReadFileBytes(kData + "/" + c.input + "_" + std::to_string(c.interval) + ".txt");
     ASSERT_FALSE(expected.empty());
     EXPECT_EQ(TableText(series), expected);
     EXPECT_EQ(series.caption, c.caption);
@@ -169,7 +167,7 @@ TEST(HexTime, SplitsIntoCalendarTime) {
       {60U, {2000, 1, 1, 0, 1, 0}},
       {86400U, {2000, 1, 2, 0, 0, 0}},
       {190590529U, {2006, 1, 14, 21, 48, 49}},
-      {(31U + 28U) * 86400U, {2000, 2, 29, 0, 0, 0}},          // 2000 is a leap year
+      {(31U + 28U) * 86400U, {2000, 2, 29, 0, 0, 0}}, // 2000 is a leap year
       {366U * 86400U - 1U, {2000, 12, 31, 23, 59, 59}},
       {162986843U, {2005, 3, 1, 10, 7, 23}},
       {4294967295U, {2136, 2, 7, 6, 28, 15}},
@@ -226,12 +224,12 @@ TEST(RlgReader, LongIntervalsAverageFromTheFirstPartialGroup) {
   CDataSeries series;
   ASSERT_EQ(ReadRlgBuffer(Record({" 1", " 2", " 3", " 4", " 5", " 6", " 7", " 8", " 9"}), 3600, series),
             ReadStatus::Ok);
-  EXPECT_EQ(Labels(series), (std::vector<std::string>{"2005/03/01 11:00:00 ", "2005/03/01 12:00:00 ",
-                                                     "2005/03/01 13:00:00 "}));
+  EXPECT_EQ(Labels(series),
+            (std::vector<std::string>{"2005/03/01 11:00:00 ", "2005/03/01 12:00:00 ", "2005/03/01 13:00:00 "}));
   ASSERT_EQ(series.RowCount(), 3U);
-  EXPECT_FLOAT_EQ(series.rows[0].temperature, 2.0F);  // (1+2+3)/3
-  EXPECT_FLOAT_EQ(series.rows[1].temperature, 5.5F);  // (4+5+6+7)/4
-  EXPECT_FLOAT_EQ(series.rows[2].temperature, 8.5F);  // 8 + 9: the end of the file ends the group
+  EXPECT_FLOAT_EQ(series.rows[0].temperature, 2.0F); // (1+2+3)/3
+  EXPECT_FLOAT_EQ(series.rows[1].temperature, 5.5F); // (4+5+6+7)/4
+  EXPECT_FLOAT_EQ(series.rows[2].temperature, 8.5F); // 8 + 9: the end of the file ends the group
   EXPECT_EQ(series.startTime, 162986843U + 3600U);
 
   // OFL samples are left out of the average; a group with no further usable sample is "ofl".
@@ -290,11 +288,11 @@ TEST(RlgReader, BadInputGivesAClearResultWithoutCrashing) {
       garbage,
       header + garbage,
       "TEMPERATURE\n" + garbage,
-      std::string(1 << 20, 'A'),                                      // a megabyte line
+      std::string(1 << 20, 'A'), // a megabyte line
       header + std::string(1 << 20, ' ') + "\nTEMPERATURE\n" + std::string(1 << 20, ' '),
-      std::string("TEMPERATURE\0\n0000003C\n\0 12\n 1\0\n", 28),     // NUL bytes
-      header + "TEMPERATURE\nZ1\n",                                   // a gap mark at the end
-      "TEMPERATURE\n 1e999\n -1e999\n nan\n 0x10\n+-3\n",             // odd numbers
+      std::string("TEMPERATURE\0\n0000003C\n\0 12\n 1\0\n", 28), // NUL bytes
+      header + "TEMPERATURE\nZ1\n",                              // a gap mark at the end
+      "TEMPERATURE\n 1e999\n -1e999\n nan\n 0x10\n+-3\n",        // odd numbers
       "mm H2O per tip = nan\n\n\nUnit Meas =1e300\n",
   };
   for (const std::string& bytes : inputs) {
@@ -389,8 +387,8 @@ TEST(RlgReader, HeaderKeysAndDefaults) {
       {"xx mm H2O per tip =    1.5e-1", "  Unit Meas = 1", 0.15F, 1, false},
   };
   for (const Case& c : cases) {
-    const std::string bytes = "********** Nimbrel   -TBR4470-   Serial Num:123 **********\n\n" + c.resolutionLine + "\n" +
-                              c.unitLine + "\n0000003C\n00000E10\n";
+    const std::string bytes = "********** Nimbrel   -TBR4470-   Serial Num:123 **********\n\n" + c.resolutionLine +
+                              "\n" + c.unitLine + "\n0000003C\n00000E10\n";
     test::ScriptedPrompts prompts;
     CReadOptions options;
     options.prompts = &prompts;

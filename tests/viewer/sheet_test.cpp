@@ -1,6 +1,5 @@
-#include "viewer/sheet.h"
-
 #include "support/temp_dir.h"
+#include "viewer/sheet.h"
 
 #include <gtest/gtest.h>
 
@@ -14,8 +13,8 @@ namespace {
 
 TEST(Sheet, CellTextsBecomeNumbers) {
   const std::pair<const char*, double> cases[] = {
-      {"err", -999.0}, {"12.345", 12.345}, {"-3.50", -3.5},    {"Not Available", 0.0}, {"ofl", 0.0},
-      {"ufl", 0.0},    {"---  --", 0.0},   {"", 0.0},          {"0.000", 0.0},         {"7.25 err", -999.0},
+      {"err", -999.0}, {"12.345", 12.345}, {"-3.50", -3.5}, {"Not Available", 0.0}, {"ofl", 0.0},
+      {"ufl", 0.0},    {"---  --", 0.0},   {"", 0.0},       {"0.000", 0.0},         {"7.25 err", -999.0},
   };
   for (const auto& [text, number] : cases) {
     EXPECT_DOUBLE_EQ(SheetNumber(text), number) << text;
@@ -78,12 +77,11 @@ TEST(Sheet, LinesSplitIntoDateTimeAndNumbers) {
 // Reads the first worksheet back with openpyxl: one line per row, cells separated by '|', each as
 // its Python repr (so text and numbers are told apart).
 std::string ReadBack(const std::filesystem::path& xlsx) {
-  const std::string command =
-      "/usr/bin/python3 -c \"import sys, openpyxl\n"
-      "ws = openpyxl.load_workbook(sys.argv[1]).worksheets[0]\n"
-      "for row in ws.iter_rows(min_row=1, max_row=ws.max_row, max_col=4, values_only=True):\n"
-      "    print('|'.join(repr(v) for v in row))\" '" +
-      xlsx.string() + "' 2>&1";
+  const std::string command = "/usr/bin/python3 -c \"import sys, openpyxl\n"
+                              "ws = openpyxl.load_workbook(sys.argv[1]).worksheets[0]\n"
+                              "for row in ws.iter_rows(min_row=1, max_row=ws.max_row, max_col=4, values_only=True):\n"
+                              "    print('|'.join(repr(v) for v in row))\" '" +
+                              xlsx.string() + "' 2>&1";
   std::string out;
   const std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(command.c_str(), "r"), &pclose);
   if (!pipe) {
@@ -97,7 +95,9 @@ std::string ReadBack(const std::filesystem::path& xlsx) {
   return out;
 }
 
-bool HaveOpenpyxl() { return std::system("/usr/bin/python3 -c 'import openpyxl' >/dev/null 2>&1") == 0; }
+bool HaveOpenpyxl() {
+  return std::system("/usr/bin/python3 -c 'import openpyxl' >/dev/null 2>&1") == 0;
+}
 
 TEST(Sheet, WritesARealWorkbook) {
   if (!HaveOpenpyxl()) {

@@ -1,7 +1,6 @@
+#include "support/scripted_prompts.h"
 #include "viewer/intervals.h"
 #include "viewer/table_model.h"
-
-#include "support/scripted_prompts.h"
 
 #include <gtest/gtest.h>
 
@@ -31,8 +30,8 @@ TEST(Intervals, TableMapsBothWaysAndParsesSecondsOrText) {
 }
 
 TEST(Intervals, DefaultIntervalBySize) {
-  const std::pair<std::uintmax_t, int> cases[] = {{0, 60},         {5000, 60},     {10000, 60},
-                                                  {10001, 3600},   {50000, 3600},  {100000, 3600},
+  const std::pair<std::uintmax_t, int> cases[] = {{0, 60},         {5000, 60},      {10000, 60},
+                                                  {10001, 3600},   {50000, 3600},   {100000, 3600},
                                                   {100001, 86400}, {150000, 86400}, {1500000, 86400}};
   for (const auto& [bytes, seconds] : cases) {
     EXPECT_EQ(DefaultInterval(bytes), seconds) << bytes;
@@ -47,12 +46,12 @@ TEST(Intervals, ExpandQuestionAboveOneHundredThousandRows) {
     bool asks;
   };
   const Case cases[] = {
-      {30, 86400, 1, true},           // a month by the day to seconds
-      {1000, 900, 9, false},          // exactly 100000
-      {1000, 900, 1, true},           // 900000
-      {100001, 60, 60, false},        // same interval
-      {100001, 60, 900, false},       // longer interval never asks
-      {1, 31104000, 300, true},       // 103680 rows
+      {30, 86400, 1, true},                                         // a month by the day to seconds
+      {1000, 900, 9, false},                                        // exactly 100000
+      {1000, 900, 1, true},                                         // 900000
+      {100001, 60, 60, false},                                      // same interval
+      {100001, 60, 900, false},                                     // longer interval never asks
+      {1, 31104000, 300, true},                                     // 103680 rows
       {std::numeric_limits<std::size_t>::max(), 31104000, 1, true}, // no overflow
   };
   for (const Case& c : cases) {
@@ -92,9 +91,9 @@ TEST(TableText, GroupTimeLabelsSnapToTheInterval) {
       {t, 60, "2005/03/01 10:07:00 "},
       {t, 300, "2005/03/01 10:10:00 "},
       {t, 900, "2005/03/01 10:15:00 "},
-      {t, 3600, "2005/03/01 10:15:00 "},        // capped at 900
-      {t + 2700, 900, "2005/03/01 11:00:00 "},  // 10:52:23: the minute 60 carries into the hour
-      {t + 600, 300, "2005/03/01 10:20:00 "},   // 10:17:23
+      {t, 3600, "2005/03/01 10:15:00 "},       // capped at 900
+      {t + 2700, 900, "2005/03/01 11:00:00 "}, // 10:52:23: the minute 60 carries into the hour
+      {t + 600, 300, "2005/03/01 10:20:00 "},  // 10:17:23
       {366U * 86400U - 1U, 900, "2001/01/01 00:00:00 "},
       {366U * 86400U - 1U, 5, "2000/12/31 23:59:55 "},
       {4294967295U, 900, "2136/02/07 06:30:00 "},
@@ -107,12 +106,14 @@ TEST(TableText, GroupTimeLabelsSnapToTheInterval) {
 TEST(TableText, CellTextsMarkersAndUnits) {
   CDataSeries s;
   s.interval = 900;
-  s.rows = {{25.4F, 12.345F, 0}, {kNotAvailable, kNotAvailable, 900}, {0.0F, kErrorValue, 1800},
-            {1.0F, kUnderflow, 2700}, {-1.0F, kOverflow, 3600},       {-4.0F, -3.0F, 4500},
+  s.rows = {{25.4F, 12.345F, 0},       {kNotAvailable, kNotAvailable, 900},
+            {0.0F, kErrorValue, 1800}, {1.0F, kUnderflow, 2700},
+            {-1.0F, kOverflow, 3600},  {-4.0F, -3.0F, 4500},
             {-5.0F, -5.0F, 5400}};
   s.total = 25.4F;
-  const char* mm[][2] = {{"25.400", "12.35"}, {"Not Available", "Not Available"}, {"0.000", "err"},
-                         {"1.000", "ufl"},    {"---  --", "ofl"},                {"---  --", "---  --"},
+  const char* mm[][2] = {{"25.400", "12.35"}, {"Not Available", "Not Available"},
+                         {"0.000", "err"},    {"1.000", "ufl"},
+                         {"---  --", "ofl"},  {"---  --", "---  --"},
                          {"-5.000", "-5.00"}};
   const char* inch[] = {"1.000", "Not Available", "0.000", "0.039", "---  --", "---  --", "-0.197"};
   CCellText t;

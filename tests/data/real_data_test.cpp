@@ -1,0 +1,92 @@
+// Checks over real tipping-bucket records of other instruments (skipped when the folder is absent):
+// the tips are written as an instrument memory file and read back.
+#include "data/rlg_reader.h"
+#include "support/temp_dir.h"
+#include "viewer/stats.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <sstream>
+#include <string>
+
+namespace nimbrel {
+namespace {
+
+// Seconds since 2000-01-01 00:00:00 of a civil date and time.
+std::uint32_t InstrumentSeconds(int y, int m, int d, int hh, int mm, int ss) {
+  y -= m <= 2 ? 1 : 0;
+  const int era = y / 400;
+  const int yoe = y - era * 400;
+  const int doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
+  const int doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+  const long days = static_cast<long>(era) * 146097 + doe - 730425; // days since 2000-01-01
+  return static_cast<std::uint32_t>(days * 86400 + hh * 3600 + mm * 60 + ss);
+}
+
+std::string Hex(std::uint32_t t) {
+  char buf[16];
+  std::snprintf(buf, sizeof buf, "%08X", t);
+  return buf;
+}
+
+// Quincemil (Peru), a HOBO event logger: "MM/DD/YYYY HH:MM:SS,cumulative count", 0.2 mm per tip. The
+// source's README gives a final count of 13911 tips (2782 mm).
+TEST(RealData, QuincemilTipsAllReachTheRows) {
+  const std::filesystem::path file =
+      std::filesystem::path(NIMBREL_REAL_DATA_DIR) / "peru-hobo-cusco" / "quincemil" / "hobo_quincemil.csv";
+  if (!std::filesystem::exists(file)) {
+    GTEST_SKIP() << "no real data at " << file;
+  }
+  std::istringstream csv(test::ReadFileBytes(file));
+  std::string rlg = "********** Nimbrel   -TBR4470-   Serial Num:QUINCEMI **********\r\r\n\r\r\n"
+                    "mm H2O per tip = 0.20000\r\r\nUnit Meas =0\r\r\nFFFFFFFF\r\r\n";
+  std::string line;
+  long previous = 0;
+  long tips = 0;
+  std::uint32_t first = 0;
+  std::uint32_t last = 0;
+  while (std::getline(csv, line)) {
+    int mo = 0;
+    int d = 0;
+    int y = 0;
+    int h = 0;
+    int mi = 0;
+    int s = 0;
+    long count = 0;
+    if (std::sscanf(line.c_str(), "%d/%d/%d %d:%d:%d,%ld", &mo, &d, &y, &h, &mi, &s, &count) != 7) {
+      continue; // logger events without a count
+    }
+    const std::uint32_t t = InstrumentSeconds(y, mo, d, h, mi, s);
+    first = first == 0 ? t : first;
+    last = t;
+    for (; previous < count; ++previous, ++tips) {
+      rlg += Hex(t) + "\r\r\n";
+    }
+  }
+  ASSERT_EQ(tips, 13911);
+  // A temperature sample every quarter hour over the whole record, so every day has its row.
+  rlg += "TEMPERATURE (-TBR4470- Serial Num: QUINCEMI)\r\n" + Hex(first - first % 86400) + "\r\r\n";
+  for (std::uint32_t t = first - first % 86400; t <= last + 86400; t += 900) {
+    rlg += " 21.50\r\r\n";
+  }
+  test::TempDir dir;
+  dir.Write("quincemil.rlg", rlg);
+
+  CDataSeries series;
+  CReadDetails details;
+  CReadOptions options;
+  options.details = &details;
+  ASSERT_EQ(ReadRlgFile(dir / "quincemil.rlg", 86400, series, options), ReadStatus::Ok);
+  const CFileStats stats = ComputeStats(series, details);
+  EXPECT_EQ(stats.whole.tips, 13911U);
+  EXPECT_NEAR(stats.whole.rain, 2782.2, 1e-3); // 0.2 as a float
+  EXPECT_NEAR(series.total, 2782.2, 0.05);     // rows add tips in single precision
+  EXPECT_LE(stats.whole.bounces, 4U);          // the source counts 4 tips at most 1 s after the one before
+  EXPECT_GT(stats.whole.maxIntensity[0], stats.whole.maxIntensity[4]);
+  EXPECT_DOUBLE_EQ(stats.whole.meanTemperature, 21.5);
+}
+
+} // namespace
+} // namespace nimbrel

@@ -1,0 +1,106 @@
+#include "support/scripted_prompts.h"
+#include "support/temp_dir.h"
+#include "viewer/data_view.h"
+#include "viewer/intervals.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <string>
+
+namespace nimbrel {
+namespace {
+
+// A record of `samples` quarter hours from 2000/01/01 00:00:00, padded with a comment-free header so the
+// file size picks the default interval.
+std::string Record(int samples) {
+  std::string text = "TEMPERATURE (-TBR4470- Serial Num: 55555555)\n00000000\n";
+  for (int i = 0; i < samples; ++i) {
+    text += " 20.25\n";
+  }
+  return text;
+}
+
+TEST(DataView, OpensWithTheIntervalTheSizeSuggests) {
+  test::TempDir dir;
+  struct Case {
+    int samples; // 7 bytes each
+    int interval;
+  };
+  const Case cases[] = {{100, 60}, {5000, 3600}, {30000, 86400}};
+  for (const Case& c : cases) {
+    dir.Write("f.rlg", Record(c.samples));
+    test::ScriptedPrompts prompts;
+    CDataView view(dir / "f.rlg", prompts);
+    ASSERT_TRUE(view.Open());
+    EXPECT_EQ(view.Interval(), c.interval) << c.samples;
+    EXPECT_EQ(view.ListPosition(), PositionOf(c.interval));
+    EXPECT_EQ(view.Title(), (dir / "f.rlg").string() + " ( TBR4470 - Ser. Num. :  5555555 )");
+  }
+  test::ScriptedPrompts prompts;
+  CDataView missing(dir / "missing.rlg", prompts);
+  EXPECT_FALSE(missing.Open());
+  EXPECT_EQ(missing.Title(), (dir / "missing.rlg").string());
+  EXPECT_EQ(missing.Series().LineCount(), 1U);
+  EXPECT_FALSE(missing.LastError().empty());
+  EXPECT_TRUE(prompts.shown.empty());
+}
+
+TEST(DataView, ChangingTheIntervalAsksBeforeExpandingAndFallsBackAfterCancel) {
+  test::TempDir dir;
+  dir.Write("long.rlg", Record(5000)); // 35 kB: opens by the hour; 52 days
+  test::ScriptedPrompts prompts;
+  std::atomic<bool> cancel{false};
+  bool cancelNextRead = false;
+  CDataView view(dir / "long.rlg", prompts, &cancel, [&] {
+    if (cancelNextRead) {
+      cancel = true;
+    }
+  });
+  ASSERT_TRUE(view.Open());
+  ASSERT_EQ(view.Interval(), 3600);
+
+  // A longer interval never asks.
+  EXPECT_EQ(view.SelectPosition(*PositionOf(86400)), CDataView::Change::Regrouped);
+  EXPECT_EQ(view.Interval(), 86400);
+  const std::size_t days = view.Series().RowCount();
+  EXPECT_EQ(days, 53U);
+
+  // "1 sec" asks; No leaves everything as it was.
+  prompts.ExpectQuestion(kExpandQuestion, Answer::No);
+  EXPECT_EQ(view.SelectPosition(0), CDataView::Change::Unchanged);
+  EXPECT_EQ(view.Interval(), 86400);
+  EXPECT_EQ(view.Series().RowCount(), days);
+
+  // "1 hour": 53 x 24 rows, no question. "5 sec" asks; Yes, then Cancel during the reading: one day.
+  EXPECT_EQ(view.SelectPosition(*PositionOf(3600)), CDataView::Change::Regrouped);
+  EXPECT_EQ(view.ListPosition(), 8);
+  prompts.ExpectQuestion(kExpandQuestion, Answer::Yes);
+  cancelNextRead = true;
+  EXPECT_EQ(view.SelectPosition(*PositionOf(5)), CDataView::Change::FellBackToOneDay);
+  EXPECT_EQ(view.Interval(), 86400);
+  EXPECT_EQ(view.ListPosition(), 13);
+  EXPECT_EQ(view.Series().RowCount(), days);
+  EXPECT_TRUE(prompts.AllAnswersUsed());
+  // The title stays the one of the first reading.
+  EXPECT_EQ(view.Title(), (dir / "long.rlg").string() + " ( TBR4470 - Ser. Num. :  5555555 )");
+}
+
+TEST(DataView, TooManyRowsKeepsThePreviousInterval) {
+  test::TempDir dir;
+  dir.Write("month.rlg", Record(30 * 96));
+  test::ScriptedPrompts prompts;
+  CDataView view(dir / "month.rlg", prompts);
+  view.SetMaxRows(10000);
+  ASSERT_TRUE(view.Open());
+  const std::size_t rows = view.Series().RowCount();
+  EXPECT_EQ(view.SelectPosition(*PositionOf(60)), CDataView::Change::Unchanged); // 43200 rows
+  EXPECT_EQ(view.Interval(), 3600);
+  EXPECT_EQ(view.Series().RowCount(), rows);
+  ASSERT_EQ(prompts.shown.size(), 1U);
+  EXPECT_NE(prompts.shown[0].text.find("choose a longer interval"), std::string::npos);
+  EXPECT_EQ(prompts.shown[0].icon, Icon::Warning);
+}
+
+} // namespace
+} // namespace nimbrel
