@@ -206,10 +206,17 @@ void PtyServer::Run() {
       return;
     }
     if (out.hangUp) {
-      // Let the last bytes reach the other side before the line goes dead.
+      // Let the last bytes reach the other side before the line goes dead (closing the master drops
+      // what the program has not read). The pseudo-terminal moves written bytes to the slave's queue a
+      // little later, so an empty queue only counts once the bytes were seen there, or after 100 ms.
+      bool seen = false;
       for (int waited = 0; waited < 2000; waited += 5) {
         int pending = 0;
-        if (::ioctl(slave_.Get(), FIONREAD, &pending) != 0 || pending == 0 || WaitStop(5)) {
+        if (::ioctl(slave_.Get(), FIONREAD, &pending) != 0) {
+          break;
+        }
+        seen = seen || pending > 0;
+        if ((pending == 0 && (seen || waited >= 100)) || WaitStop(5)) {
           break;
         }
       }
