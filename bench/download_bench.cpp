@@ -51,7 +51,7 @@ sim::InstrumentState MakeMemory(int rainPages, int tempPages) {
   const std::int64_t t0 = sim::SecondsSince2000(sim::CivilTime{2025, 1, 1, 0, 0, 0});
   sim::PageRing& rain = state.memory.rain;
   for (int i = 0; i < rainPages * sim::PageRing::kRecordsPerPage; ++i) {
-    rain.Append(sim::HexStamp(static_cast<std::uint32_t>(t0 + i * 131)), "Z0");
+    rain.Append(sim::HexStamp(static_cast<std::uint32_t>(t0 + static_cast<std::int64_t>(i) * 131)), "Z0");
   }
   sim::PageRing& temp = state.memory.temp;
   for (int i = 0; i < tempPages * sim::PageRing::kRecordsPerPage; ++i) {

@@ -27,7 +27,7 @@ sim::InstrumentState MakeState(const MemoryShape& shape, const sim::Settings& se
   sim::PageRing& rain = state.memory.rain;
   rain.write = rain.read = rain.hist = shape.rainStart;
   for (int i = 0; i < shape.rainRecords; ++i) {
-    rain.Append(sim::HexStamp(static_cast<std::uint32_t>(t0 + i * 97)), "Z0");
+    rain.Append(sim::HexStamp(static_cast<std::uint32_t>(t0 + static_cast<std::int64_t>(i) * 97)), "Z0");
   }
   sim::PageRing& temp = state.memory.temp;
   temp.write = temp.read = temp.hist = shape.tempStart;
@@ -91,6 +91,7 @@ Result RunProgram(const std::filesystem::path& programDir, const std::string& co
     argv.push_back(a.toStdString());
   }
   std::vector<char*> cargv;
+  cargv.reserve(argv.size() + 1);
   for (auto& a : argv) {
     cargv.push_back(a.data());
   }
