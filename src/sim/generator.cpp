@@ -35,7 +35,7 @@ struct Interval {
 };
 
 // Tuned so that a year of weather fills about the whole rain memory (1453 pages of 64 records).
-constexpr double kMeanStormTips = 340.0;
+constexpr double kMeanStormTips = 370.0;
 constexpr double kMeanDryDays = 0.7;
 constexpr double kLongDrySpellChance = 0.10;
 constexpr double kGapChancePerDay = 1.0 / 25.0;
@@ -116,7 +116,7 @@ void MemoryGenerator::Fill(Memory& memory, const GeneratorOptions& opts, std::ui
     std::vector<std::array<double, 3>> cell; // centre, spread, weight
     double weightSum = 0;
     for (int i = 0; i < cells; ++i) {
-      cell.push_back({rng.Uniform(static_cast<double>(t), static_cast<double>(t + duration)), rng.Uniform(300, 2400),
+      cell.push_back({rng.Uniform(static_cast<double>(t), static_cast<double>(t + duration)), rng.Uniform(600, 3600),
                       rng.Uniform(0.2, 1.0)});
       weightSum += cell.back()[2];
     }
@@ -128,7 +128,9 @@ void MemoryGenerator::Fill(Memory& memory, const GeneratorOptions& opts, std::ui
         ++c;
       }
       const double when = cell[c][0] + cell[c][1] * rng.Normal();
-      tips.push_back(std::clamp(static_cast<std::int64_t>(when), t, t + duration));
+      if (when >= static_cast<double>(t) && when < static_cast<double>(t + duration)) {
+        tips.push_back(static_cast<std::int64_t>(when));
+      }
     }
     t += duration + static_cast<std::int64_t>(rng.Uniform(0.3, 1.7) * kMeanDryDays * 86400);
     if (rng.Chance(kLongDrySpellChance)) {
@@ -175,6 +177,7 @@ void MemoryGenerator::Fill(Memory& memory, const GeneratorOptions& opts, std::ui
   // cooling under rain.
   double drift = rng.Normal();
   double rainCool = 0;
+  double swing = 5.0; // half the day's range: smaller under clouds
   std::size_t visit = 0;
   std::size_t storm = 0;
   for (std::int64_t t = start; t < end;) {
@@ -196,7 +199,8 @@ void MemoryGenerator::Fill(Memory& memory, const GeneratorOptions& opts, std::ui
     const bool raining = storm < storms.size() && storms[storm].from <= t;
     drift = 0.998 * drift + 0.12 * rng.Normal();
     rainCool = raining ? 0.9 * rainCool - 0.3 : 0.97 * rainCool;
-    double value = ClimateTemperature(t, raining ? 2.0 : 5.0) + drift + rainCool;
+    swing = 0.9 * swing + 0.1 * (raining ? 2.0 : 5.0);
+    double value = ClimateTemperature(t, swing) + drift + rainCool;
     if (opts.unit == 1) {
       value = CelsiusToFahrenheit(value);
     }

@@ -2,18 +2,39 @@
 
 // tbr4470_sim: a simulated TBR4470 rain gauge, Qt-free and independent of the desktop program.
 //
-//   sim::GeneratorOptions g; g.seed = 7; g.days = 30;       // memory shaped by seed and dates
-//   sim::InstrumentState s = sim::MakeInstrumentState(g);    // settings + generated memory
-//   sim::Instrument instr(std::move(s));                     // the engine: bytes in, replies out
-//   sim::Output out = instr.Receive("AA\r");                 // out.Bytes() == "TBR4470 Rain Gauge\r\n"
+//   sim::GeneratorOptions g; g.seed = 7; g.days = 30;          // weather from a seed and a start
+//   g.start = *sim::ParseDateTime("2026/03/01 00:00:00");
+//   sim::InstrumentState s = sim::MakeInstrumentState(g);       // settings + generated memory
+//   sim::Instrument instr(std::move(s), clock);                 // the engine: bytes in, replies out
+//   sim::Output out = instr.Receive("AA\r");                    // out.Bytes() == "TBR4470 Rain Gauge\r\n"
 //   std::optional<std::string> rlg = instr.ExpectedDump(false); // the file a new-data download writes
+//                                    instr.ExpectedDump(true);  // ... an old-data download
 //
-//   sim::PtyServer server(std::move(instr));                 // the engine on a pseudo-terminal
-//   server.Start();  server.SlavePath();  server.SetFaults(f);  server.Received();  server.Stop();
+//   sim::PtyServer server(std::move(instr));                    // the engine on a pseudo-terminal
+//   server.Start(); server.SlavePath(); server.SetFaults(f);    // (pty_server.h)
+//   server.Received(); server.WithInstrument(fn); server.Stop();
 //
-// Faults (sim::Faults) make the instrument misbehave like a real line: refusals, "#" answers,
-// silence, split and paced lines, garbage bytes and a hang-up. Every reply line ends "\r\n".
-// Time stamps on the instrument are seconds since 2000-01-01 00:00:00 of its own clock.
+// sim::Faults make the instrument misbehave like a real line: refusals, "#" answers, silence, split
+// and paced lines, garbage bytes and a hang-up. SetLive(true) keeps it logging. State files:
+// state_file.h; the program's options: options.h.
+//
+// The instrument's own rules:
+// - Every reply line ends "\r\n". Commands end at CR (LF ignored); unknown commands, wrong or
+//   missing parameters, pages outside their memory, bytes outside printable ASCII and lines over
+//   64 characters get "?". "K6" not directly after "K5" gets "#". Writes answer "OK".
+// - A rain page is 65 lines: the opening mark "Z0" the logger writes when it opens a page (the
+//   reader skips the first page line of a file, and a mark costs it nothing), then 64 records:
+//   tip time stamps, "Z1" where the logger restarted after a stop, "Z0" where the counters were
+//   cleared at a service visit, "FFFFFFFF" for records not yet written. An erased page is 65 x
+//   "FFFFFFFF".
+// - A temperature page is "NUM T MEAS: n" then n + 1 lines: the time stamp of the page's first
+//   sample, then n records: samples " 12.5" / " ERR" / " OFL" / " UFL" 900 s apart, "Z1" followed by
+//   a new time stamp after a stop, "Z0" marks. A page never written is refused with "?" (a count
+//   of 0 would leave the program waiting).
+// - Pointers: pages (hist, write] are held, (read, write] are new. "WN"/"WW" set the read pointer
+//   to a held page (else "?"), clear that memory's overrun flag and close the page being written,
+//   so later records start a new page. Writing past the history pointer drops the oldest page
+//   and, when that page was unread, raises the overrun flag ("RQ": "00".."03").
 
 #include "sim/memory.h"
 

@@ -21,25 +21,6 @@ int Fail(const std::string& message, int code = 1) {
   return code;
 }
 
-// Points `link` at the pseudo-terminal; an existing symbolic link is replaced, anything else kept.
-bool MakeLink(const std::string& link, const std::string& target, std::string& error) {
-  std::error_code ec;
-  const auto status = std::filesystem::symlink_status(link, ec);
-  if (std::filesystem::exists(status)) {
-    if (!std::filesystem::is_symlink(status)) {
-      error = link + " exists and is not a symbolic link; not replaced";
-      return false;
-    }
-    std::filesystem::remove(link, ec);
-  }
-  std::filesystem::create_symlink(target, link, ec);
-  if (ec) {
-    error = "cannot create link " + link + ": " + ec.message();
-    return false;
-  }
-  return true;
-}
-
 } // namespace
 
 int main(int argc, char** argv) {
@@ -123,7 +104,7 @@ int main(int argc, char** argv) {
   }
   std::cout << "tbr4470-sim: serving on " << server.SlavePath() << std::endl;
   if (!options->link.empty()) {
-    if (!MakeLink(options->link, server.SlavePath(), error)) {
+    if (!server.LinkAs(options->link, &error)) {
       server.Stop();
       return Fail(error);
     }
@@ -143,11 +124,7 @@ int main(int argc, char** argv) {
       break;
     }
   }
-  server.Stop();
-  if (!options->link.empty()) {
-    std::error_code ec;
-    std::filesystem::remove(options->link, ec);
-  }
+  server.Stop(); // removes the link
   if (!saveState(server.WithInstrument([](sim::Instrument& i) { return i.State(); }))) {
     code = 1;
   }

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <filesystem>
 #include <poll.h>
 #include <pty.h>
 #include <sys/eventfd.h>
@@ -80,6 +81,37 @@ void PtyServer::Stop() {
   master_.Reset();
   slave_.Reset();
   stop_.Reset();
+  if (!linkPath_.empty()) {
+    std::error_code ec;
+    std::filesystem::remove(linkPath_, ec);
+    linkPath_.clear();
+  }
+}
+
+bool PtyServer::LinkAs(const std::string& path, std::string* error) {
+  auto fail = [error](const std::string& why) {
+    if (error != nullptr) {
+      *error = why;
+    }
+    return false;
+  };
+  if (slavePath_.empty()) {
+    return fail("the pseudo-terminal is not open");
+  }
+  std::error_code ec;
+  const auto status = std::filesystem::symlink_status(path, ec);
+  if (std::filesystem::exists(status)) {
+    if (!std::filesystem::is_symlink(status)) {
+      return fail(path + " exists and is not a symbolic link; not replaced");
+    }
+    std::filesystem::remove(path, ec);
+  }
+  std::filesystem::create_symlink(slavePath_, path, ec);
+  if (ec) {
+    return fail("cannot create link " + path + ": " + ec.message());
+  }
+  linkPath_ = path;
+  return true;
 }
 
 bool PtyServer::WaitHangUp(std::chrono::milliseconds timeout) const {
@@ -122,12 +154,13 @@ bool PtyServer::WaitStop(int timeoutMs) const {
 
 bool PtyServer::WritePieces(const Output& out) {
   for (const auto& piece : out.pieces) {
-    if (piece.delayUs > 0) {
-      // Sub-millisecond pauses are slept; longer ones wait on the stop request.
-      if (piece.delayUs >= 1000 ? WaitStop(piece.delayUs / 1000)
-                                : (std::this_thread::sleep_for(std::chrono::microseconds(piece.delayUs)), false)) {
+    // Pauses of a millisecond or more wait on the stop request; shorter ones are slept.
+    if (piece.delayUs >= 1000) {
+      if (WaitStop(piece.delayUs / 1000)) {
         return false;
       }
+    } else if (piece.delayUs > 0) {
+      std::this_thread::sleep_for(std::chrono::microseconds(piece.delayUs));
     }
     std::size_t done = 0;
     while (done < piece.bytes.size()) {
@@ -206,19 +239,16 @@ void PtyServer::Run() {
       return;
     }
     if (out.hangUp) {
-      // Let the last bytes reach the other side before the line goes dead (closing the master drops
-      // what the program has not read). The pseudo-terminal moves written bytes to the slave's queue a
-      // little later, so an empty queue only counts once the bytes were seen there, or after 100 ms.
-      bool seen = false;
-      for (int waited = 0; waited < 2000; waited += 5) {
+      // Let the last bytes reach the other side before the line goes dead: the terminal's input
+      // queue must stay empty for a while, since bytes still on their way through the kernel do not
+      // show in it yet (at most 3 s).
+      int quiet = 0;
+      for (int waited = 0; waited < 3000 && quiet < 5; waited += 20) {
         int pending = 0;
-        if (::ioctl(slave_.Get(), FIONREAD, &pending) != 0) {
+        if (::ioctl(slave_.Get(), FIONREAD, &pending) != 0 || WaitStop(20)) {
           break;
         }
-        seen = seen || pending > 0;
-        if ((pending == 0 && (seen || waited >= 100)) || WaitStop(5)) {
-          break;
-        }
+        quiet = pending == 0 ? quiet + 1 : 0;
       }
       master_.Reset();
       slave_.Reset();

@@ -61,6 +61,9 @@ public:
   // Ends the thread and closes the pseudo-terminal. Safe to call twice.
   void Stop();
   [[nodiscard]] const std::string& SlavePath() const { return slavePath_; }
+  // Makes `path` a symbolic link to the pseudo-terminal (e.g. "<program directory>/COM1"), replacing
+  // an older link but nothing else; the link is removed by Stop().
+  bool LinkAs(const std::string& path, std::string* error = nullptr);
   // Set once the line was closed by a hang-up fault (the thread has ended).
   [[nodiscard]] bool HungUp() const { return hungUp_.load(); }
   // Returns after a hang-up, or false after the timeout.
@@ -89,6 +92,7 @@ private:
   std::string partialCommand_;
   UniqueFd master_, slave_, stop_;
   std::string slavePath_;
+  std::string linkPath_;
   std::thread thread_;
   std::atomic<bool> hungUp_{false};
   std::chrono::steady_clock::time_point started_;

@@ -199,11 +199,12 @@ TEST(SimGenerator, SeedShapesTheMemoryAndAYearAboutFillsIt) {
   EXPECT_NE(a.memory.rain.pages, c.memory.rain.pages);
 
   // About 93 000 tips fill the 1453 rain pages and 35 040 samples the 548 temperature pages: a year
-  // of weather nearly fills both memories, and 400 days overrun them.
-  const auto days400 = Generated(1, 400);
-  const Memory& m = days400.memory;
-  const double yearOfTips = static_cast<double>(days400.totalCounter) * 365.0 / 400.0;
-  EXPECT_GT(yearOfTips, 0.8 * 1453 * 64);
+  // of weather nearly fills both memories (the rain from year to year varies by some 10 %), and 500
+  // days overrun them.
+  const auto days500 = Generated(1, 500);
+  const Memory& m = days500.memory;
+  const double yearOfTips = static_cast<double>(days500.totalCounter) * 365.0 / 500.0;
+  EXPECT_GT(yearOfTips, 0.75 * 1453 * 64);
   EXPECT_LT(yearOfTips, 1.05 * 1453 * 64);
   EXPECT_EQ(m.Flags(), "03");
   EXPECT_EQ(m.rain.Distance(m.rain.hist, m.rain.write), 1452);
@@ -223,7 +224,7 @@ TEST(SimGenerator, SeedShapesTheMemoryAndAYearAboutFillsIt) {
   }
   EXPECT_GT(dry, 40);
   EXPECT_LT(dry, 250);
-  EXPECT_LT(tipsHeld, days400.totalCounter) << "the oldest pages were given up";
+  EXPECT_LT(tipsHeld, days500.totalCounter) << "the oldest pages were given up";
   EXPECT_GT(tipsHeld, 1452U * 60U);
 }
 
@@ -249,7 +250,7 @@ TEST(SimInstrument, LiveLoggingWritesASampleEvery900SecondsOfTheClock) {
     return t.Page(t.write).back();
   };
   const std::string before = SaveStateText(instr.State());
-  test::FakeHostNow() += 3 * 3600;
+  test::FakeHostNow() += std::int64_t{3} * 3600;
   EXPECT_EQ(test::One(instr, "RT"), test::One(instr, "RT"));
   EXPECT_EQ(SaveStateText(instr.State()), before) << "not live: the memory stays as generated";
 

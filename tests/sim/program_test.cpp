@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <poll.h>
 #include <spawn.h>
+#include <sstream>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -101,6 +102,16 @@ private:
   std::string output_;
 };
 
+// A command line split at blanks.
+std::vector<std::string> Words(const std::string& line) {
+  std::vector<std::string> args;
+  std::istringstream words(line);
+  for (std::string w; words >> w;) {
+    args.push_back(w);
+  }
+  return args;
+}
+
 Finished RunProgram(const std::vector<std::string>& args) {
   return Child(args).Wait();
 }
@@ -122,30 +133,10 @@ TEST(SimProgram, HelpNamesEveryOptionAndBadOptionsAreUsageErrors) {
 
 TEST(SimOptions, FaultOptionsFillTheFaultsAndBadValuesAreRefused) {
   std::string error;
-  const auto o = ParseArguments({"--refuse",
-                                 "AS:2",
-                                 "--refuse",
-                                 "KR",
-                                 "--refuse-page",
-                                 "1460",
-                                 "--wrong-state",
-                                 "RQ:3",
-                                 "--silent",
-                                 "*",
-                                 "--silent-in-page",
-                                 "10:2",
-                                 "--silent-after",
-                                 "40",
-                                 "--split",
-                                 "3:20",
-                                 "--garbage",
-                                 "\\x00\\xffZ",
-                                 "--garbage-every",
-                                 "5",
-                                 "--pace",
-                                 "--hangup-after-pages",
-                                 "2"},
-                                &error);
+  const auto o = ParseArguments(
+      Words("--refuse AS:2 --refuse KR --refuse-page 1460 --wrong-state RQ:3 --silent * --silent-in-page 10:2 "
+            "--silent-after 40 --split 3:20 --garbage \\x00\\xffZ --garbage-every 5 --pace --hangup-after-pages 2"),
+      &error);
   ASSERT_TRUE(o.has_value()) << error;
   const Faults& f = o->faults;
   EXPECT_EQ(f.refuse, (std::map<std::string, int>{{"AS", 2}, {"KR", -1}}));
@@ -166,27 +157,13 @@ TEST(SimOptions, FaultOptionsFillTheFaultsAndBadValuesAreRefused) {
   ASSERT_TRUE(inch.has_value());
   EXPECT_DOUBLE_EQ(inch->generator.tipValue, 0.00787);
 
-  for (const auto& bad : std::vector<std::vector<std::string>>{{"--days", "x"},
-                                                               {"--days", "-1"},
-                                                               {"--unit", "2"},
-                                                               {"--resolution", "2.0"},
-                                                               {"--resolution", "0.2mm"},
-                                                               {"--unit", "1", "--resolution", "0.2"},
-                                                               {"--serial", "123456789"},
-                                                               {"--battery", "3"},
-                                                               {"--start", "2026-02-30"},
-                                                               {"--refuse", "kr"},
-                                                               {"--refuse", "AS:x"},
-                                                               {"--refuse-page", "2001"},
-                                                               {"--split", "3"},
-                                                               {"--split", "0:5"},
-                                                               {"--old-data"},
-                                                               {"--frobnicate"},
-                                                               {"stray"},
-                                                               {"--link"}}) {
+  for (const char* bad :
+       {"--days x", "--days -1", "--unit 2", "--resolution 2.0", "--resolution 0.2mm", "--unit 1 --resolution 0.2",
+        "--serial 123456789", "--battery 3", "--start 2026-02-30", "--refuse kr", "--refuse AS:x", "--refuse-page 2001",
+        "--split 3", "--split 0:5", "--old-data", "--frobnicate", "stray", "--link"}) {
     error.clear();
-    EXPECT_FALSE(ParseArguments(bad, &error).has_value()) << bad[0];
-    EXPECT_FALSE(error.empty()) << bad[0];
+    EXPECT_FALSE(ParseArguments(Words(bad), &error).has_value()) << bad;
+    EXPECT_FALSE(error.empty()) << bad;
   }
 }
 

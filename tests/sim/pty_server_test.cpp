@@ -1,5 +1,6 @@
 #include "sim/pty_server.h"
 #include "sim_test_util.h"
+#include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
 
@@ -96,9 +97,14 @@ TEST(SimPtyServer, AnswersOverARealPseudoTerminalAndLogsTheCommands) {
     EXPECT_EQ(test::ReplyLines(page).size(), 66U);
     EXPECT_EQ(page.substr(0, 7), "2\r\nZ0\r\n");
   }
-  // A second client on the same line is served as well.
+  // A second client, through a link as the program's port, is served as well.
+  nimbrel::test::TempDir dir;
+  dir.Write("COM2", "a file");
+  EXPECT_FALSE(server.LinkAs((dir / "COM2").string()));
+  EXPECT_EQ(dir.Read("COM2"), "a file") << "only a link is ever replaced";
+  ASSERT_TRUE(server.LinkAs((dir / "COM1").string(), &error)) << error;
   {
-    Client again(server.SlavePath());
+    Client again((dir / "COM1").string());
     ASSERT_TRUE(again.Send("RB\r"));
     EXPECT_EQ(again.ReadLines(1), "0\r\n");
   }
@@ -109,6 +115,7 @@ TEST(SimPtyServer, AnswersOverARealPseudoTerminalAndLogsTheCommands) {
   EXPECT_EQ(received[3].text, "RB");
   EXPECT_LE(received[0].seconds, received[3].seconds);
   server.Stop();
+  EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status(dir / "COM1")));
   std::ifstream log(logPath);
   std::stringstream text;
   text << log.rdbuf();
