@@ -23,7 +23,13 @@ namespace nimbrel::cli {
 namespace {
 
 volatile std::sig_atomic_t gInterrupted = 0;
-void OnSigInt(int /*signal*/) {
+// The first Ctrl+C stops what is running; a second one ends the program at once.
+void OnSigInt(int signal) {
+  if (gInterrupted != 0) {
+    std::signal(signal, SIG_DFL);
+    std::raise(signal);
+    return;
+  }
   gInterrupted = 1;
 }
 
@@ -469,6 +475,29 @@ int RunInstrumentCommand(const std::string& command, const QStringList& args, In
     return kExitUsage;
   }
   return it->second(args, env);
+}
+
+namespace {
+int RunWithDefaults(const std::string& command, const QStringList& args) {
+  InstrumentEnv env = DefaultInstrumentEnv();
+  return RunInstrumentCommand(command, args, env);
+}
+} // namespace
+
+int RunInfo(const QStringList& args) {
+  return RunWithDefaults("info", args);
+}
+int RunDownload(const QStringList& args) {
+  return RunWithDefaults("download", args);
+}
+int RunClearCounter(const QStringList& args) {
+  return RunWithDefaults("clear-counter", args);
+}
+int RunEraseMemory(const QStringList& args) {
+  return RunWithDefaults("erase-memory", args);
+}
+int RunSetSerial(const QStringList& args) {
+  return RunWithDefaults("set-serial", args);
 }
 
 } // namespace nimbrel::cli

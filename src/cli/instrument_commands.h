@@ -39,4 +39,11 @@ InstrumentEnv DefaultInstrumentEnv();
 // the program and command name (as QCommandLineParser expects). Returns an ExitCode.
 int RunInstrumentCommand(const std::string& command, const QStringList& args, InstrumentEnv& env);
 
+// The entries of nimbrel-cli's command table: RunInstrumentCommand with DefaultInstrumentEnv().
+int RunInfo(const QStringList& args);
+int RunDownload(const QStringList& args);
+int RunClearCounter(const QStringList& args);
+int RunEraseMemory(const QStringList& args);
+int RunSetSerial(const QStringList& args);
+
 } // namespace nimbrel::cli

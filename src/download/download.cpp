@@ -365,7 +365,7 @@ void CSession::FinishDownload() {
 // A page line that cannot be stored would be lost and its page would never complete: the
 // download ends here, with what the file holds so far.
 void CSession::DumpFileFailed() {
-  Message("unable to open DEFAULT_DUMP_FILE", Icon::None);
+  // The download ends before the message box is shown: lines still on their way are ignored.
   StopReplyTimer();
   StopProgressTimer();
   CancelSteps();
@@ -377,6 +377,7 @@ void CSession::DumpFileFailed() {
   RetryCount = 0;
   ReadyToSend = true;
   deps_.port.Shared().ReceiveEnabled.store(true);
+  Message("unable to open DEFAULT_DUMP_FILE", Icon::None);
   Message("Download Interrupted", Icon::None);
   deps_.view.HideDownloadStatus();
   deps_.view.DestroyDownloadStatus();

@@ -147,11 +147,12 @@ void CSession::OnReplyTimeout() {
   ReadyToSend = true;
   const bool downloading = Downloading();
   if (downloading) {
+    // Ended before the message box: a late page line must not continue the download under it.
     StopProgressTimer();
+    deps_.port.Shared().Downloading.store(false);
   }
   Message(message, Icon::None);
   if (downloading) {
-    deps_.port.Shared().Downloading.store(false);
     Message("Download Interrupted", Icon::None);
     deps_.view.HideDownloadStatus();
     deps_.view.DestroyDownloadStatus();
@@ -202,6 +203,8 @@ void CSession::OnLinkEvent(const LinkEvent& event) {
     break;
   case LinkEvent::Kind::HangUp: {
     const bool downloading = Downloading();
+    const bool wasConnecting = connecting_;
+    connecting_ = false;
     StopReplyTimer();
     CancelSteps();
     StopProgressTimer();
@@ -216,6 +219,10 @@ void CSession::OnLinkEvent(const LinkEvent& event) {
     Connected = false;
     SetStatus("Disconnected", kColourYellow);
     Message("ERROR: the instrument is no longer connected (the port was closed).", Icon::Error);
+    if (wasConnecting) {
+      deps_.view.HideConnecting();
+      deps_.view.ConnectFinished(false);
+    }
     if (downloading) {
       Message("Download Interrupted", Icon::None);
       deps_.view.HideDownloadStatus();

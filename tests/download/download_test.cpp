@@ -324,6 +324,28 @@ TEST(Download, StopTimeoutAndBadPointersEndTheDownloadCleanly) {
   }
 }
 
+TEST(Download, InstrumentGoingAwayEndsTheDownloadAndTheConnection) {
+  DownloadRig rig({20, 10, 3, 1460, 1458, 1455});
+  rig.from = rig.port.writes.size();
+  rig.session->OnDownload();
+  while (std::count(rig.port.writes.begin(), rig.port.writes.end(), "KR0012\r") == 0) {
+    ASSERT_TRUE(rig.sched.RunNext());
+  }
+  EXPECT_EQ(rig.session->ProgressTitle(true), "Download progress: file 12 - line 0");
+  EXPECT_EQ(rig.session->ProgressTitle(false), "Nimbrel Rain gauge TBR4470 - 12345678");
+  rig.port.HangUp();
+  rig.Settle();
+  EXPECT_EQ(rig.Messages(),
+            (Strings{"ERROR: the instrument is no longer connected (the port was closed).", "Download Interrupted"}));
+  EXPECT_EQ(rig.view.ended, std::vector<DownloadEnd>{DownloadEnd::Interrupted});
+  EXPECT_FALSE(rig.session->Connected);
+  EXPECT_FALSE(rig.port.IsOpen());
+  EXPECT_EQ(rig.view.status.text, "Disconnected");
+  // What arrived stays the current data, to be saved or discarded.
+  EXPECT_EQ(rig.session->CurrentDumpPath, rig.dir / "DumpFile.rlg");
+  EXPECT_TRUE(rig.session->Idle());
+}
+
 TEST(Download, UnwritableDumpFileAndMissingTipValueStopWithoutHanging) {
   {
     DownloadRig rig({12, 10, 3, 1460, 1458, 1455});

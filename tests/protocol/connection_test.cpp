@@ -134,6 +134,25 @@ TEST(Connection, FindsTheInstrumentOnTheConfiguredPortOrByScanning) {
   }
 }
 
+TEST(Connection, SuccessfulScanRewritesPortIni) {
+  SessionRig rig;
+  rig.dir.Write("port.ini",
+                "AUTODETECT=1\nCOM= COM4\nBAUDRATE= 19200\nPARITY= N\nNUMBIT= 8\nBITSTOP= 1\nFLOW_CTRL= H\n");
+  CPortIniStore store(rig.dir.Path(), rig.prompts);
+  const CPortConfig atStart = store.Read();
+  ASSERT_EQ(atStart.Settings.Port, 4);
+  rig.session.reset();
+  rig.session = std::make_unique<CSession>(
+      SessionDeps{rig.port, rig.sched, rig.prompts, rig.view, store, rig.dir.Path(), atStart, {}, {}, {}});
+  rig.ConnectAndSettle();
+  ASSERT_TRUE(rig.session->Connected);
+  CPortConfig expected = atStart;
+  expected.Settings.Port = 2;
+  expected.Settings.BaudRate = 9600;
+  EXPECT_EQ(rig.dir.Read("port.ini"), FormatPortSettings(expected));
+  EXPECT_TRUE(rig.prompts.shown.empty());
+}
+
 TEST(Connection, ChecksTheBatteryThenReadsAndShowsTheIdentity) {
   struct Case {
     std::string answer;
@@ -163,6 +182,23 @@ TEST(Connection, ChecksTheBatteryThenReadsAndShowsTheIdentity) {
     EXPECT_EQ(rig.view.title, "Nimbrel Rain gauge TBR4470 - 12345678");
     EXPECT_EQ(rig.port.flowControl, 1);
   }
+}
+
+TEST(Connection, HangUpWhileConnectingEndsTheAttemptAndAllowsAnother) {
+  SessionRig rig;
+  rig.port.AddDevice("COM2", rig.instrument.Responder());
+  rig.session->Connect();
+  rig.sched.Advance(Millis(5)); // the port is open, the probe not written yet
+  rig.port.HangUp();
+  rig.Settle();
+  EXPECT_FALSE(rig.session->Connected);
+  EXPECT_FALSE(rig.port.IsOpen());
+  EXPECT_EQ(rig.view.log.back(), "not connected");
+  EXPECT_EQ(rig.prompts.Texts(), Strings{"ERROR: the instrument is no longer connected (the port was closed)."});
+  EXPECT_TRUE(rig.port.writes.empty());
+  rig.session->Connect();
+  rig.Settle();
+  EXPECT_TRUE(rig.session->Connected);
 }
 
 TEST(Connection, DisconnectHonoursTheSavePrompt) {

@@ -46,6 +46,22 @@ TEST(Queue, SendsInOrderOneAtATimeAndOnePerTick) {
   EXPECT_TRUE(rig.session->Idle());
 }
 
+TEST(Queue, ReadyToSendWhileAwaitingAReplySendsTheSameCommandAgain) {
+  Connected rig;
+  rig.instrument.before["RB\r"] = {""};
+  rig.session->QueueCommand(GET_UNIT, "");
+  rig.sched.Advance(Millis(600));
+  ASSERT_EQ(rig.WritesFrom(rig.from), Strings{"RB\r"});
+  rig.prompts.ExpectQuestion("WARNING: Confirm clearing partial counter ?", Answer::Yes);
+  rig.session->OnClearPartialCounter();
+  rig.sched.Advance(Millis(500));
+  // The tail is still GET_UNIT: it goes again, with a fresh time-out, before the counter command.
+  EXPECT_EQ(rig.WritesFrom(rig.from), (Strings{"RB\r", "RB\r"}));
+  rig.Settle();
+  EXPECT_EQ(rig.WritesFrom(rig.from), (Strings{"RB\r", "RB\r", "K0\r"}));
+  EXPECT_EQ(rig.session->InstrStatus.Unit, 0);
+}
+
 TEST(Queue, UnansweredCommandGoesOutFourTimesThenTheNextOne) {
   struct Case {
     int number;
@@ -170,6 +186,26 @@ TEST(Queue, EmptyGarbageOverlongAndUnsolicitedLinesAreHandled) {
   EXPECT_TRUE(rig.prompts.shown.empty());
   EXPECT_NE(rig.Trace().find("OnSerialMsg:RECEIVE HELLO\r\r\n\r\r\n"), std::string::npos);
   EXPECT_EQ(rig.session->OnSerialMsg(), -1);
+}
+
+TEST(Replies, PendingDumpOpenTakesTheNextMessageAndNothingElse) {
+  Connected rig;
+  rig.instrument.overrides["RB\r"] = "";
+  rig.session->QueueCommand(GET_UNIT, "");
+  rig.sched.Advance(Millis(600));
+  ASSERT_NE(rig.session->CurrentCommand, nullptr);
+  rig.session->CurrentDumpPath = rig.dir / "DumpFile.rlg";
+  rig.session->OpenDumpPending = true;
+  rig.session->LastReply = "1\r\n";
+  EXPECT_EQ(rig.session->OnSerialMsg(), 0);
+  EXPECT_FALSE(rig.session->OpenDumpPending);
+  EXPECT_TRUE(rig.session->DataDisplayed);
+  EXPECT_EQ(rig.view.opened, std::vector<std::filesystem::path>{rig.dir / "DumpFile.rlg"});
+  EXPECT_EQ(rig.session->LastReply, "1\r\n");
+  ASSERT_NE(rig.session->CurrentCommand, nullptr);
+  EXPECT_EQ(rig.session->CurrentCommand->GetCommandNumber(), GET_UNIT);
+  EXPECT_EQ(rig.session->Queue.size(), 1U);
+  EXPECT_EQ(rig.Trace().find("RECEIVE 1"), std::string::npos);
 }
 
 TEST(Replies, AcknowledgementsFillTheInstrumentRecord) {

@@ -84,6 +84,13 @@ void InMemoryPort::Arrive(const std::string& bytes) {
   Pump();
 }
 
+void InMemoryPort::HangUp() {
+  if (open_ && sink_) {
+    LinkEventSink sink = sink_;
+    scheduler_.After(Millis(0), [sink] { sink(LinkEvent{LinkEvent::Kind::HangUp, {}, 0}); });
+  }
+}
+
 // The listener: one port event, bytes taken while ReceiveEnabled is set.
 void InMemoryPort::Pump() {
   while (open_ && shared_.ReceiveEnabled.load() && !driverQueue_.empty()) {

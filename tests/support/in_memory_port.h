@@ -26,6 +26,8 @@ public:
   void AddDevice(const std::string& name, Responder responder);
   // Bytes the device sends by itself, arriving now.
   void Arrive(const std::string& bytes);
+  // The device goes away: the listener reports a hang-up once.
+  void HangUp();
 
   std::uint32_t Open(const std::string& name, LinkEventSink sink) override;
   std::uint32_t Close() override;
