@@ -87,6 +87,14 @@ unsigned SampleMarks(std::string_view line) {
   return marks;
 }
 
+bool IsUpperHex(std::string_view text) {
+  unsigned bad = 0;
+  for (const char c : text) {
+    bad |= static_cast<unsigned>(!((c >= '0' && c <= '9') || (c >= 'A' && c <= 'F')));
+  }
+  return bad == 0;
+}
+
 // The gap marks "Z0" (bit 0) and "Z1" (bit 1) of a line, found in one pass.
 unsigned ZMarks(std::string_view line) {
   unsigned marks = 0;
@@ -199,6 +207,23 @@ private:
     }
   }
 
+  // Sizes the row array once from the number of lines left in the temperature section, so a long
+  // table is not built by repeated doubling (which would hold the old and the new array at once).
+  void ReserveRows(std::string_view section) {
+    std::size_t lines = 1;
+    for (const char* p = section.data(); p != nullptr;) {
+      const std::size_t left = static_cast<std::size_t>(section.data() + section.size() - p);
+      p = static_cast<const char*>(std::memchr(p, '\n', left));
+      if (p != nullptr) {
+        ++lines;
+        ++p;
+      }
+    }
+    const auto step = static_cast<std::size_t>(interval_);
+    const std::size_t estimate = step <= 900 ? lines * (900 / step) : lines * 900 / step + 2;
+    out_.rows.reserve(std::min(estimate, options_.maxRows));
+  }
+
   ReadStatus TemperaturePass() {
     CLineCursor cursor(bytes_);
     std::string_view line;
@@ -208,6 +233,7 @@ private:
     if (out_.caption.empty()) {
       out_.caption = CaptionFrom(line);
     }
+    ReserveRows(cursor.Remaining());
     const std::int64_t step = interval_;
     std::int64_t p = 0; // the cursor time
     while (Next(cursor, line)) {
@@ -365,11 +391,19 @@ private:
     std::size_t j = 0;
     while (Next(cursor, line)) {
       const std::string_view rec = TrimRainLine(line);
-      if (rec.empty() || ZMarks(rec) != 0 || Contains(rec, "FFFFFFFF")) {
-        continue;
+      // Nearly every line is eight hexadecimal digits: such a line holds no mark and no section key.
+      const bool plainStamp = rec.size() == 8 && IsUpperHex(rec);
+      if (!plainStamp) {
+        // The section line ends the rain first, so a serial number holding "Z1" cannot hide it.
+        if (Contains(rec, kTemperatureKey)) {
+          break;
+        }
+        if (rec.empty() || ZMarks(rec) != 0) {
+          continue;
+        }
       }
-      if (Contains(rec, kTemperatureKey)) {
-        break;
+      if (Contains(rec, "FFFFFFFF")) {
+        continue;
       }
       const std::uint32_t t = HexTime(rec);
       if (out_.rows.empty()) {
@@ -391,9 +425,17 @@ private:
     const auto windowEnd = [this](const CDataItem& row) { return static_cast<std::int64_t>(row.time) + interval_; };
     std::size_t target = j;
     if (static_cast<std::int64_t>(t) >= windowEnd(rows[j])) {
+      // Tips mostly move on by a row or two: look at the next few rows before searching.
+      std::size_t k = j + 1;
+      const std::size_t near = std::min(rows.size(), j + 9);
+      while (k < near && static_cast<std::int64_t>(t) >= windowEnd(rows[k])) {
+        ++k;
+      }
+      const auto from = rows.begin() + static_cast<std::ptrdiff_t>(k);
       const auto later =
-          std::upper_bound(rows.begin() + static_cast<std::ptrdiff_t>(j) + 1, rows.end(), t,
-                           [&](std::uint32_t tip, const CDataItem& row) { return tip < windowEnd(row); });
+          k < near ? from : std::upper_bound(from, rows.end(), t, [&](std::uint32_t tip, const CDataItem& row) {
+            return tip < windowEnd(row);
+          });
       if (later != rows.end()) {
         target = static_cast<std::size_t>(later - rows.begin());
         j = target;
@@ -425,7 +467,17 @@ private:
 
 bool CLineCursor::NextPhysical() {
   const char* begin = bytes_.data() + pos_;
-  const auto* lf = static_cast<const char*>(std::memchr(begin, '\n', bytes_.size() - pos_));
+  // Record lines are about ten characters: a short look ahead beats a library call per line.
+  const char* end = bytes_.data() + bytes_.size();
+  const char* lf = begin;
+  const char* near = end - begin > 32 ? begin + 32 : end;
+  while (lf < near && *lf != '\n') {
+    ++lf;
+  }
+  if (lf == near) {
+    lf =
+        near == end ? nullptr : static_cast<const char*>(std::memchr(near, '\n', static_cast<std::size_t>(end - near)));
+  }
   const std::size_t length = lf == nullptr ? bytes_.size() - pos_ : static_cast<std::size_t>(lf - begin);
   pos_ += length + (lf == nullptr ? 0 : 1);
   std::size_t n = length;
@@ -485,6 +537,35 @@ double LeadingNumber(std::string_view text) {
   }
   const char* first = text.data() + i;
   const char* last = text.data() + text.size();
+  // The common sample "-12.34": digits and at most one point, read exactly (an integer below 2^53
+  // divided by an exact power of ten rounds once, as the full conversion does).
+  {
+    const char* p = first;
+    const bool negative = p < last && *p == '-';
+    p += negative ? 1 : 0;
+    std::uint64_t mantissa = 0;
+    int digits = 0;
+    int decimals = -1;
+    for (; p < last; ++p) {
+      if (*p >= '0' && *p <= '9') {
+        mantissa = mantissa * 10 + static_cast<std::uint64_t>(*p - '0');
+        ++digits;
+        decimals += decimals >= 0 ? 1 : 0;
+      } else if (*p == '.' && decimals < 0) {
+        decimals = 0;
+      } else {
+        break;
+      }
+    }
+    const bool plain = p == last || (*p != 'e' && *p != 'E' && *p != 'x' && *p != 'X' && *p != 'n' && *p != 'N' &&
+                                     *p != 'i' && *p != 'I' && *p != 'p' && *p != 'P');
+    if (digits > 0 && digits <= 15 && plain) {
+      constexpr double kPowers[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                    1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+      const double v = static_cast<double>(mantissa) / kPowers[decimals < 0 ? 0 : decimals];
+      return negative ? -v : v;
+    }
+  }
   double value = 0.0;
   const auto [ptr, ec] = std::from_chars(first, last, value);
   if (ec == std::errc::result_out_of_range) {
@@ -524,6 +605,9 @@ bool LoadDataFile(const std::filesystem::path& path, std::string& bytes, std::st
   if (!file) {
     error = "cannot open " + path.string() + ": " + std::strerror(errno);
     return false;
+  }
+  if (const auto size = std::filesystem::file_size(path, ec); !ec && size <= kMaxFileBytes) {
+    bytes.reserve(static_cast<std::size_t>(size));
   }
   char chunk[65536];
   std::size_t got = 0;

@@ -91,6 +91,8 @@ public:
   // Moves to the first line that contains `key` whole (not cut by the 255-character rule) and returns
   // it in `line`; false when no line does. Much faster than asking every line.
   bool SkipTo(std::string_view key, std::string_view& line);
+  // The bytes not read yet.
+  [[nodiscard]] std::string_view Remaining() const { return bytes_.substr(pos_); }
 
 private:
   // Takes the next physical line, without its line end, into rest_; false when it is empty.

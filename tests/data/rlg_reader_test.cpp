@@ -7,8 +7,12 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cstdio>
+#include <cstdlib>
+#include <limits>
 #include <random>
 #include <string>
+#include <unistd.h>
 #include <vector>
 
 namespace nimbrel {
@@ -127,6 +131,30 @@ TEST(LineCursor, LongLinesAreReadAsPiecesOf255) {
       want.push_back(4);
       EXPECT_EQ(got, want) << c.length;
     }
+  }
+}
+
+TEST(LeadingNumber, ReadsWhatAtofReads) {
+  const std::pair<const char*, double> cases[] = {
+      {"12.34", 12.34}, {" -0.5", -0.5}, {"\t 7 C", 7.0},
+      {"1e3", 1000.0},  {"+5", 5.0},     {"+-5", 0.0},
+      {"abc", 0.0},     {"", 0.0},       {"12.5.3", 12.5},
+      {".5", 0.5},      {"5.", 5.0},     {"-", 0.0},
+      {" OFL", 0.0},    {"1e-999", 0.0}, {"123456789012345678", 123456789012345678.0},
+  };
+  for (const auto& [text, value] : cases) {
+    EXPECT_DOUBLE_EQ(LeadingNumber(text), value) << text;
+  }
+  EXPECT_EQ(LeadingNumber("1e999"), std::numeric_limits<double>::infinity());
+  EXPECT_EQ(LeadingNumber("-1e999"), -std::numeric_limits<double>::infinity());
+  // Plain decimals are read exactly as the C library reads them, to the last bit.
+  std::mt19937 random(900);
+  for (int i = 0; i < 20000; ++i) {
+    char text[40];
+    const int decimals = static_cast<int>(random() % 8);
+    std::snprintf(text, sizeof text, "%s%u.%0*u", (random() & 1U) != 0 ? "-" : " ",
+                  static_cast<unsigned>(random() % 100000), decimals, static_cast<unsigned>(random() % 10000000));
+    EXPECT_EQ(LeadingNumber(text), std::strtod(text, nullptr)) << text;
   }
 }
 
@@ -269,6 +297,14 @@ TEST(RlgReader, TipsGoToTheRowWhoseWindowHoldsThem) {
     rains.push_back(row.rain);
     temperatures.push_back(row.temperature);
   }
+  // A section line whose serial number holds a gap mark still ends the rain.
+  std::string marked = Record({" 1"}, "09B6EB90\n");
+  marked.replace(marked.find("Serial Num: 1)"), 14, "Serial Num: Z1)");
+  CDataSeries other;
+  ASSERT_EQ(ReadRlgBuffer(marked, 900, other), ReadStatus::Ok);
+  EXPECT_EQ(other.RowCount(), 1U);
+  EXPECT_NEAR(other.total, 0.2F, 1e-6);
+
   const float na = kNotAvailable;
   EXPECT_EQ(rains, (std::vector<float>{0.2F, 0.2F, na, na, 0.2F + 0.2F + 0.2F, na, 0.2F}));
   EXPECT_EQ(temperatures, (std::vector<float>{1.0F, 2.0F, na, na, na, na, 3.0F}));
@@ -334,7 +370,12 @@ TEST(RlgReader, GapsAndClockJumpsAreBoundedByTheRowLimit) {
 TEST(RlgReader, FilesThatCannotBeReadAreReportedAndGiveNoRows) {
   test::TempDir dir;
   dir.Write("plain", "x");
-  const std::filesystem::path paths[] = {dir / "missing.rlg", dir.Path(), dir / "plain" / "child.rlg"};
+  std::vector<std::filesystem::path> paths = {dir / "missing.rlg", dir.Path(), dir / "plain" / "child.rlg"};
+  if (geteuid() != 0) { // root reads any file: the parent-is-a-file case stands in for it there
+    dir.Write("locked.rlg", "TEMPERATURE\n");
+    std::filesystem::permissions(dir / "locked.rlg", std::filesystem::perms::none);
+    paths.push_back(dir / "locked.rlg");
+  }
   for (const auto& path : paths) {
     CDataSeries series;
     series.caption = "old";
