@@ -84,9 +84,11 @@ void CSession::SendString(const std::string& text) {
   deps_.port.Purge();
   deps_.port.EmptyReceiveBuffer();
   LastReply.clear();
+  // Reception is on before the text goes out: a fast instrument can answer while the trace line is
+  // still being written, and the listener only looks at bytes that arrive while it may take them.
+  deps_.port.Shared().ReceiveEnabled.store(true);
   deps_.port.WriteString(text);
   Trace(Printf("SendString: %s\r\n", text.c_str()));
-  deps_.port.Shared().ReceiveEnabled.store(true);
 }
 
 void CSession::StartSendTick() {
