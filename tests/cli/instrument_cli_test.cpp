@@ -99,20 +99,22 @@ TEST(CliDownload, ExitCodesAnswersAndOutputFollowTheFlags) {
     std::string errHas;
   };
   const Pointers newData{12, 10, 3, 1460, 1458, 1455}, noNewRain{5, 5, 3, 1460, 1458, 1455};
-  // Parenthesised so that each case stays on its lines.
+  // One case per entry: formatted, every field would get a line of its own.
+  // clang-format off
   const Case cases[] = {
-      Case("new data, memory kept", newData, {}, 0, {"KR0011\r", "KS1460\r"}, {"WN0012\r"},
-           "Download Complete\nWARNING\nDo you want to clear instrument memory ? No\n"),
-      Case("new data, memory released", newData, {"--clear-memory"}, 0, {"WN0012\r", "WW1460\r"}, {},
-           "Clear memory successfull.\n"),
-      Case("memory empty", {5, 5, 5, 1460, 1460, 1460}, {}, 3, {"RQ\r"}, {"KR0005\r"}, "Memory Empty\n"),
-      Case("no new rain: new temperature only", noNewRain, {}, 0, {"KS1459\r"}, {"KR0004\r"},
-           "Download only new Temperature data\n"),
-      Case("no new rain: old data asked for", noNewRain, {"--old-data"}, 0, {"KR0004\r", "KS1456\r"}, {"WN0005\r"},
-           "Download Complete\n"),
-      Case("only old data, not asked for", {5, 5, 3, 1460, 1460, 1455}, {}, 1, {"RQ\r"}, {"KR0004\r"},
-           "add --old-data"),
+      {"new data, memory kept", newData, {}, 0, {"KR0011\r", "KS1460\r"}, {"WN0012\r"},
+       "Download Complete\nWARNING\nDo you want to clear instrument memory ? No\n"},
+      {"new data, memory released", newData, {"--clear-memory"}, 0, {"WN0012\r", "WW1460\r"}, {},
+       "Clear memory successfull.\n"},
+      {"memory empty", {5, 5, 5, 1460, 1460, 1460}, {}, 3, {"RQ\r"}, {"KR0005\r"}, "Memory Empty\n"},
+      {"no new rain: new temperature only", noNewRain, {}, 0, {"KS1459\r"}, {"KR0004\r"},
+       "Download only new Temperature data\n"},
+      {"no new rain: old data asked for", noNewRain, {"--old-data"}, 0, {"KR0004\r", "KS1456\r"}, {"WN0005\r"},
+       "Download Complete\n"},
+      {"only old data, not asked for", {5, 5, 3, 1460, 1460, 1455}, {}, 1, {"RQ\r"}, {"KR0004\r"},
+       "add --old-data"},
   };
+  // clang-format on
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     Cli cli;

@@ -82,31 +82,33 @@ TEST(Download, DecisionTablePicksThePages) {
   const auto old = DownloadOption::RainAndTemperatureOld;
   const auto newTemp = DownloadOption::NewTemperatureOnly;
   const auto done = DownloadEnd::Complete;
-  // Parenthesised so that each case stays on its lines.
+  // One case per entry: formatted, every field would get a line of its own.
+  // clang-format off
   const Case cases[] = {
-      Case("new rain and temperature", {12, 10, 3, 1460, 1458, 1455}, {}, Answer::No,
-           Join(Pages("KR", {11, 12}), Pages("KS", {1459, 1460})), complete, done, ""),
-      Case("both memories wrap", {1, 1452, 3, 1454, 2000, 1455}, {}, Answer::No,
-           Join(Pages("KR", {0, 1}), Pages("KS", {1453, 1454})), complete, done, ""),
-      Case("memory empty", {5, 5, 5, 1460, 1460, 1460}, {}, {}, {}, {"Memory Empty"}, DownloadEnd::MemoryEmpty, ""),
-      Case("new rain, no new temperature: clear carries the temperature history pointer", {12, 10, 3, 1460, 1460, 1455},
-           {}, Answer::Yes, Join(Pages("KR", {11, 12}), {"WN0012\r", "WW1455\r"}),
-           {"Download Complete", "Clear memory successfull."}, done, ""),
-      Case("no new rain: only new temperature", {5, 5, 3, 1460, 1458, 1455}, newTemp, Answer::No,
-           Pages("KS", {1459, 1460}), complete, done, noRain),
-      Case("no new rain: old data of both", {5, 5, 3, 1455, 1454, 1453}, old, {},
-           Join(Pages("KR", {4, 5}), Pages("KS", {1454, 1455})), complete, done,
-           "NO NEW RAIN DATA FOUND.\nOld data\n(2 Rain Pages - 2 Temp.Pages)"),
-      Case("nothing new: old data only, negative counts wrap", {1, 1, 1450, 1454, 1454, 1999}, old, {},
-           Join(Pages("KR", {1451, 1452, 0, 1}), Pages("KS", {2000, 1453, 1454})), complete, done,
-           "NO NEW RAIN AND TEMP. DATA FOUND.\nOld data\n(4 Rain Pages - 3 Temp.Pages)", true),
-      Case("old data with no old rain skips the rain phase", {5, 5, 5, 1460, 1460, 1458}, old, {},
-           Pages("KS", {1459, 1460}), complete, done,
-           "NO NEW RAIN AND TEMP. DATA FOUND.\nOld data\n(0 Rain Pages - 2 Temp.Pages)", true),
-      Case("the options dialog cancelled", {5, 5, 3, 1460, 1458, 1455}, {}, {}, {}, {}, DownloadEnd::Cancelled, noRain),
-      Case("only old temperature refuses the new-only choice", {5, 5, 3, 1460, 1460, 1455}, newTemp, {}, {}, {},
-           DownloadEnd::Cancelled, "NO NEW RAIN AND TEMP. DATA FOUND.\nOld data\n(2 Rain Pages - 5 Temp.Pages)", true),
+      {"new rain and temperature", {12, 10, 3, 1460, 1458, 1455}, {}, Answer::No,
+       Join(Pages("KR", {11, 12}), Pages("KS", {1459, 1460})), complete, done, ""},
+      {"both memories wrap", {1, 1452, 3, 1454, 2000, 1455}, {}, Answer::No,
+       Join(Pages("KR", {0, 1}), Pages("KS", {1453, 1454})), complete, done, ""},
+      {"memory empty", {5, 5, 5, 1460, 1460, 1460}, {}, {}, {}, {"Memory Empty"}, DownloadEnd::MemoryEmpty, ""},
+      {"new rain, no new temperature: clear carries the temperature history pointer", {12, 10, 3, 1460, 1460, 1455},
+       {}, Answer::Yes, Join(Pages("KR", {11, 12}), {"WN0012\r", "WW1455\r"}),
+       {"Download Complete", "Clear memory successfull."}, done, ""},
+      {"no new rain: only new temperature", {5, 5, 3, 1460, 1458, 1455}, newTemp, Answer::No,
+       Pages("KS", {1459, 1460}), complete, done, noRain},
+      {"no new rain: old data of both", {5, 5, 3, 1455, 1454, 1453}, old, {},
+       Join(Pages("KR", {4, 5}), Pages("KS", {1454, 1455})), complete, done,
+       "NO NEW RAIN DATA FOUND.\nOld data\n(2 Rain Pages - 2 Temp.Pages)"},
+      {"nothing new: old data only, negative counts wrap", {1, 1, 1450, 1454, 1454, 1999}, old, {},
+       Join(Pages("KR", {1451, 1452, 0, 1}), Pages("KS", {2000, 1453, 1454})), complete, done,
+       "NO NEW RAIN AND TEMP. DATA FOUND.\nOld data\n(4 Rain Pages - 3 Temp.Pages)", true},
+      {"old data with no old rain skips the rain phase", {5, 5, 5, 1460, 1460, 1458}, old, {},
+       Pages("KS", {1459, 1460}), complete, done,
+       "NO NEW RAIN AND TEMP. DATA FOUND.\nOld data\n(0 Rain Pages - 2 Temp.Pages)", true},
+      {"the options dialog cancelled", {5, 5, 3, 1460, 1458, 1455}, {}, {}, {}, {}, DownloadEnd::Cancelled, noRain},
+      {"only old temperature refuses the new-only choice", {5, 5, 3, 1460, 1460, 1455}, newTemp, {}, {}, {},
+       DownloadEnd::Cancelled, "NO NEW RAIN AND TEMP. DATA FOUND.\nOld data\n(2 Rain Pages - 5 Temp.Pages)", true},
   };
+  // clang-format on
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     DownloadRig rig(c.p);

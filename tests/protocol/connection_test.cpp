@@ -31,25 +31,27 @@ TEST(Connection, FindsTheInstrumentOnTheConfiguredPortOrByScanning) {
     bool rewritten;     // the port found is kept in the settings
     std::uint32_t baud; // of the last Configure
   };
-  // Parenthesised so that each case stays on its lines.
+  // One case per entry: formatted, every field would get a line of its own.
+  // clang-format off
   const Case cases[] = {
-      Case("auto, configured port answers anything", Settings(4, 19200, 1), {{"COM4", "XYZ\r\n"}}, {"COM4"},
-           "Connected to COM4 19200 8,N,1", {}, false, 19200),
-      Case("auto, instrument on COM2, file names COM4", Settings(4, 19200, 1), {{"COM2", rain}}, {"COM2"},
-           "Connected to COM2 9600 8,N,1", {}, true, 9600),
-      Case("auto, COM1 silent, COM2 answers", Settings(4, 19200, 1), {{"COM1", ""}, {"COM2", rain}}, {"COM1", "COM2"},
-           "Connected to COM2 9600 8,N,1", {}, true, 9600),
-      Case("auto, scan needs Rain", Settings(4, 19200, 1), {{"COM1", "XYZ\r\n"}}, {"COM1"}, "Error :connection failure",
-           {notResponding}, false, 9600),
-      Case("auto, instrument on COM3 is not scanned", Settings(4, 9600, 1), {{"COM3", rain}}, {},
-           "Error :connection failure", {notResponding}, false, 0),
-      Case("fixed port always at 9600", Settings(2, 19200, 0), {{"COM2", rain}}, {"COM2"},
-           "Connected to COM2 9600 8,N,1", {}, false, 9600),
-      Case("fixed port missing", Settings(3, 9600, 0), {{"COM2", rain}}, {}, "Error : connection failure",
-           {"Error : fail opening COM port."}, false, 0),
-      Case("fixed port answers without Rain", Settings(2, 9600, 0), {{"COM2", "XYZ\r\n"}}, {"COM2"},
-           "Error : connection failure", {"ERROR: Instrument not responding."}, false, 9600),
+      {"auto, configured port answers anything", Settings(4, 19200, 1), {{"COM4", "XYZ\r\n"}}, {"COM4"},
+       "Connected to COM4 19200 8,N,1", {}, false, 19200},
+      {"auto, instrument on COM2, file names COM4", Settings(4, 19200, 1), {{"COM2", rain}}, {"COM2"},
+       "Connected to COM2 9600 8,N,1", {}, true, 9600},
+      {"auto, COM1 silent, COM2 answers", Settings(4, 19200, 1), {{"COM1", ""}, {"COM2", rain}}, {"COM1", "COM2"},
+       "Connected to COM2 9600 8,N,1", {}, true, 9600},
+      {"auto, scan needs Rain", Settings(4, 19200, 1), {{"COM1", "XYZ\r\n"}}, {"COM1"}, "Error :connection failure",
+       {notResponding}, false, 9600},
+      {"auto, instrument on COM3 is not scanned", Settings(4, 9600, 1), {{"COM3", rain}}, {},
+       "Error :connection failure", {notResponding}, false, 0},
+      {"fixed port always at 9600", Settings(2, 19200, 0), {{"COM2", rain}}, {"COM2"},
+       "Connected to COM2 9600 8,N,1", {}, false, 9600},
+      {"fixed port missing", Settings(3, 9600, 0), {{"COM2", rain}}, {}, "Error : connection failure",
+       {"Error : fail opening COM port."}, false, 0},
+      {"fixed port answers without Rain", Settings(2, 9600, 0), {{"COM2", "XYZ\r\n"}}, {"COM2"},
+       "Error : connection failure", {"ERROR: Instrument not responding."}, false, 9600},
   };
+  // clang-format on
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     SessionRig rig(c.settings);
