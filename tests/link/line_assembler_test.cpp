@@ -2,82 +2,61 @@
 
 #include <gtest/gtest.h>
 
-#include <vector>
+#include <string>
 
 namespace nimbrel {
 namespace {
 
-struct Collected {
-  std::vector<LinkEvent> events;
-  LinkEventSink Sink() {
-    return [this](LinkEvent e) { events.push_back(std::move(e)); };
+// One assembler and what it handed over, written as "R:line|" (Reply), "P:" (PageLine), "O:" (Overflow).
+struct Assembler {
+  CLineAssembler a;
+  CLinkShared shared;
+  std::string got;
+  void Feed(const std::string& bytes) {
+    for (char c : bytes) {
+      a.Feed(c, shared, [this](const LinkEvent& e) {
+        got += std::string(1, "RPOH"[static_cast<int>(e.kind)]) + ":" + e.line + "|";
+      });
+    }
   }
 };
 
-void FeedAll(CLineAssembler& a, CLinkShared& shared, const std::string& bytes, const LinkEventSink& sink) {
-  for (char c : bytes) {
-    a.Feed(c, shared, sink);
-  }
-}
+TEST(LineAssembler, RepliesStopReceptionAndPageLinesDoNot) {
+  Assembler r;
+  r.shared.ReceiveEnabled = true;
+  r.Feed("OK");
+  EXPECT_EQ(r.got, "");
+  r.Feed("\r\n");
+  EXPECT_EQ(r.got, "R:OK\r\n|");
+  EXPECT_FALSE(r.shared.ReceiveEnabled);
+  r.shared.ReceiveEnabled = true;
+  r.Feed("\n");
+  EXPECT_EQ(r.got, "R:OK\r\n|R:\n|");
 
-TEST(LineAssembler, RepliesEndAtLineFeedAndStopReception) {
-  CLineAssembler a;
-  CLinkShared shared;
-  Collected got;
-  shared.ReceiveEnabled = true;
-  FeedAll(a, shared, "OK", got.Sink());
-  EXPECT_TRUE(got.events.empty());
-  FeedAll(a, shared, "\r\n", got.Sink());
-  ASSERT_EQ(got.events.size(), 1U);
-  EXPECT_EQ(got.events[0].kind, LinkEvent::Kind::Reply);
-  EXPECT_EQ(got.events[0].line, "OK\r\n");
-  EXPECT_FALSE(shared.ReceiveEnabled);
-
-  shared.ReceiveEnabled = true;
-  FeedAll(a, shared, "\n", got.Sink());
-  ASSERT_EQ(got.events.size(), 2U);
-  EXPECT_EQ(got.events[1].line, "\n");
-}
-
-TEST(LineAssembler, PageLinesKeepReceptionOnButRefusalsDoNot) {
-  CLineAssembler a;
-  CLinkShared shared;
-  Collected got;
-  shared.ReceiveEnabled = true;
-  shared.Downloading = true;
-  FeedAll(a, shared, "0B5C2E41\r\nFFFFFFFF\r\n", got.Sink());
-  ASSERT_EQ(got.events.size(), 2U);
-  EXPECT_EQ(got.events[0].kind, LinkEvent::Kind::PageLine);
-  EXPECT_EQ(got.events[1].line, "FFFFFFFF\r\n");
-  EXPECT_TRUE(shared.ReceiveEnabled);
-
-  FeedAll(a, shared, "?\r\n", got.Sink());
-  ASSERT_EQ(got.events.size(), 3U);
-  EXPECT_EQ(got.events[2].kind, LinkEvent::Kind::Reply);
-  EXPECT_FALSE(shared.ReceiveEnabled);
+  Assembler d;
+  d.shared.ReceiveEnabled = true;
+  d.shared.Downloading = true;
+  d.Feed("0B5C2E41\r\nFFFFFFFF\r\n");
+  EXPECT_EQ(d.got, "P:0B5C2E41\r\n|P:FFFFFFFF\r\n|");
+  EXPECT_TRUE(d.shared.ReceiveEnabled);
+  d.Feed("?\r\n"); // a refused page is a reply
+  EXPECT_EQ(d.got, "P:0B5C2E41\r\n|P:FFFFFFFF\r\n|R:?\r\n|");
+  EXPECT_FALSE(d.shared.ReceiveEnabled);
 }
 
 TEST(LineAssembler, OverflowDropsThePartialLineOnceAndAnEmptyRequestClearsIt) {
-  CLineAssembler a;
-  CLinkShared shared;
-  Collected got;
-  shared.ReceiveEnabled = true;
-  FeedAll(a, shared, std::string(511, 'x'), got.Sink());
-  EXPECT_TRUE(got.events.empty());
-  FeedAll(a, shared, "x", got.Sink());
-  ASSERT_EQ(got.events.size(), 1U);
-  EXPECT_EQ(got.events[0].kind, LinkEvent::Kind::Overflow);
-  EXPECT_TRUE(a.Buffer().empty());
-  FeedAll(a, shared, "AB\n", got.Sink());
-  ASSERT_EQ(got.events.size(), 2U);
-  EXPECT_EQ(got.events[1].line, "AB\n"); // the 513th byte starts the new line
+  Assembler r;
+  r.shared.ReceiveEnabled = true;
+  r.Feed(std::string(511, 'x'));
+  EXPECT_EQ(r.got, "");
+  r.Feed("xAB\n"); // the 513th byte starts the new line
+  EXPECT_EQ(r.got, "O:|R:AB\n|");
 
-  shared.ReceiveEnabled = true;
-  FeedAll(a, shared, "stale", got.Sink());
-  shared.EmptyBufferRequest = true;
-  FeedAll(a, shared, "new\n", got.Sink());
-  ASSERT_EQ(got.events.size(), 3U);
-  EXPECT_EQ(got.events[2].line, "new\n");
+  r.shared.ReceiveEnabled = true;
+  r.Feed("stale");
+  r.shared.EmptyBufferRequest = true;
+  r.Feed("new\n");
+  EXPECT_EQ(r.got, "O:|R:AB\n|R:new\n|");
 }
 
 } // namespace

@@ -4,7 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <fcntl.h>
+#include <poll.h>
 #include <string>
+#include <unistd.h>
 #include <vector>
 
 namespace sim::test {
@@ -58,5 +62,47 @@ inline std::string One(Instrument& instrument, const std::string& command) {
   const auto lines = Ask(instrument, command);
   return lines.size() == 1 ? lines[0] : "<" + std::to_string(lines.size()) + " lines>";
 }
+
+// The program's side of the line: a raw, non-blocking open of the device or link.
+class Client {
+public:
+  explicit Client(const std::string& path) : fd_(::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK)) {}
+  ~Client() {
+    if (fd_ >= 0) {
+      ::close(fd_);
+    }
+  }
+  Client(const Client&) = delete;
+  Client& operator=(const Client&) = delete;
+  [[nodiscard]] bool IsOpen() const { return fd_ >= 0; }
+  bool Send(const std::string& text) {
+    return ::write(fd_, text.data(), text.size()) == static_cast<ssize_t>(text.size());
+  }
+  // Reads until `lines` line feeds or `maxBytes` bytes arrived, the line hung up, or nothing came
+  // for 5 s (a failing instrument must not hang the test).
+  std::string Read(int lines, std::size_t maxBytes = std::string::npos) {
+    std::string got;
+    for (int seen = 0; seen < lines && got.size() < maxBytes;) {
+      pollfd pfd{fd_, POLLIN, 0};
+      char c = 0;
+      if (::poll(&pfd, 1, 5000) <= 0) {
+        break;
+      }
+      const ssize_t n = (pfd.revents & POLLIN) != 0 ? ::read(fd_, &c, 1) : 0;
+      if (n <= 0) {
+        hungUp_ = n == 0 || errno == EIO;
+        break;
+      }
+      got += c;
+      seen += c == '\n' ? 1 : 0;
+    }
+    return got;
+  }
+  [[nodiscard]] bool HungUp() const { return hungUp_; }
+
+private:
+  int fd_;
+  bool hungUp_ = false;
+};
 
 } // namespace sim::test

@@ -34,34 +34,14 @@ std::string FakeInstrument::Answer(const std::string& w) {
   const std::string code = w.substr(0, 2);
   const std::string param = w.size() > 3 ? w.substr(2, w.size() - 3) : std::string();
   auto number = [](int v) { return Printf("%d\r\n", v); };
-  if (code == "AA")
-    return type;
-  if (code == "AS")
-    return serialLine;
-  if (code == "AG")
-    return "V1.02\r\n";
-  if (code == "AH")
-    return "FWDATE 2006/01/14\r\n";
-  if (code == "RZ")
-    return battery;
-  if (code == "RA")
-    return tip;
-  if (code == "RB")
-    return unit;
-  if (code == "RM")
-    return number(writeR);
-  if (code == "RN")
-    return number(readR);
-  if (code == "RS")
-    return number(histR);
-  if (code == "RT")
-    return number(writeT);
-  if (code == "RU")
-    return number(readT);
-  if (code == "RW")
-    return number(histT);
-  if (code == "RQ")
-    return flags;
+  const std::map<std::string, std::string> replies{
+      {"AA", type},          {"AS", serialLine},    {"AG", "V1.02\r\n"},    {"AH", "FWDATE 2006/01/14\r\n"},
+      {"RZ", battery},       {"RA", tip},           {"RB", unit},           {"RM", number(writeR)},
+      {"RN", number(readR)}, {"RS", number(histR)}, {"RT", number(writeT)}, {"RU", number(readT)},
+      {"RW", number(histT)}, {"RQ", flags}};
+  if (auto it = replies.find(code); it != replies.end()) {
+    return it->second;
+  }
   if (code == "KR")
     return RainPage(LeadingInt(param));
   if (code == "KS") {
