@@ -129,6 +129,8 @@ private:
 
 } // namespace
 
-std::unique_ptr<IScheduler> MakeQtScheduler() { return std::make_unique<QtScheduler>(); }
+std::unique_ptr<IScheduler> MakeQtScheduler() {
+  return std::make_unique<QtScheduler>();
+}
 
 } // namespace nimbrel

@@ -4,7 +4,9 @@
 
 namespace nimbrel::test {
 
-void ScriptedPrompts::Message(const std::string& text, Icon icon) { shown.push_back({text, icon, false}); }
+void ScriptedPrompts::Message(const std::string& text, Icon icon) {
+  shown.push_back({text, icon, false});
+}
 
 Answer ScriptedPrompts::Question(const std::string& text, Buttons /*buttons*/, Icon icon, Answer defaultAnswer) {
   shown.push_back({text, icon, true});

@@ -29,7 +29,9 @@ void TempDir::Write(const std::string& name, const std::string& bytes) const {
   out << bytes;
 }
 
-std::string TempDir::Read(const std::string& name) const { return ReadFileBytes(path_ / name); }
+std::string TempDir::Read(const std::string& name) const {
+  return ReadFileBytes(path_ / name);
+}
 
 std::string ReadFileBytes(const std::filesystem::path& path) {
   std::ifstream in(path, std::ios::binary);
