@@ -29,16 +29,6 @@ std::string Without(std::string whole, const std::string& part) {
   return whole;
 }
 
-// Texts that must appear on standard error in this order.
-void ExpectInOrder(const std::string& err, const Strings& texts) {
-  std::size_t pos = 0;
-  for (const auto& t : texts) {
-    const auto at = err.find(t, pos);
-    ASSERT_NE(at, std::string::npos) << "missing or out of order: " << t << "\n--- standard error:\n" << err;
-    pos = at + t.size();
-  }
-}
-
 struct Case {
   const char* name = "";
   MemoryShape shape{};
