@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 #include <sys/wait.h>
+#include <tuple>
 
 namespace nimbrel {
 namespace {
@@ -46,13 +47,12 @@ std::string Quote(const std::string& s) {
 }
 
 TEST(DataCli, TablePrintsTheExactTableText) {
-  const std::pair<const char*, const char*> cases[] = {
-      {"basic", "900"}, {"basic", "'1 hour'"}, {"inch_no_temperature", "60"}, {"long_lines", "'15 min'"}};
-  for (const auto& [input, interval] : cases) {
+  const std::tuple<const char*, const char*, const char*> cases[] = {{"basic", "900", "900"},
+                                                                     {"basic", "'1 hour'", "3600"},
+                                                                     {"inch_no_temperature", "60", "60"},
+                                                                     {"long_lines", "'15 min'", "900"}};
+  for (const auto& [input, interval, seconds] : cases) {
     const CliRun run = Cli("table " + Quote(kData + "/" + input + ".rlg") + " --interval " + interval);
-    const std::string seconds = std::string(interval) == "'1 hour'"   ? "3600"
-                                : std::string(interval) == "'15 min'" ? "900"
-                                                                      : interval;
     EXPECT_EQ(run.exit, 0) << run.err;
     EXPECT_EQ(run.out, test::ReadFileBytes(kData + "/" + input + "_" + seconds + ".txt")) << input;
   }

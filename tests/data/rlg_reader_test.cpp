@@ -20,24 +20,12 @@ namespace {
 
 const std::string kData = NIMBREL_TEST_DATA_DIR;
 
-std::string ReplaceLineEnds(const std::string& lfText, const std::string& end) {
+// The text with every line end (LF, CR LF or CR CR LF) written as `end`.
+std::string WithLineEnds(const std::string& bytes, const std::string& end) {
   std::string out;
-  for (char c : lfText) {
-    if (c == '\n') {
-      out += end;
-    } else {
-      out += c;
-    }
-  }
-  return out;
-}
-
-// Normalises any of the three line ends of a reference input to LF.
-std::string ToLf(const std::string& bytes) {
-  std::string out;
-  for (std::size_t i = 0; i < bytes.size(); ++i) {
-    if (bytes[i] != '\r') {
-      out += bytes[i];
+  for (char c : bytes) {
+    if (c != '\r') {
+      out += c == '\n' ? end : std::string(1, c);
     }
   }
   return out;
@@ -49,19 +37,18 @@ struct GoldenCase {
   const char* caption;
   float resolution;
   int unit;
-  std::size_t rows;
   bool resolutionMessage;
 };
 
 // Every reference table was worked out by hand from its input (see README.md in this folder).
 TEST(RlgReader, TablesOfReferenceFilesMatchByteForByte) {
   const GoldenCase cases[] = {
-      {"basic", 900, " ( TBR4470 - Ser. Num. : 12345678 )", 0.2F, 0, 10, false},
-      {"basic", 3600, " ( TBR4470 - Ser. Num. : 12345678 )", 0.2F, 0, 2, false},
-      {"inch_no_temperature", 60, " ( TBR4470 - Ser. Num. : ABCDEFGH )", 0.254F, 1, 1, false},
-      {"temperature_only", 900, " ( TBR4470 - Ser. Num. :  9876543 )", 0.25F, 0, 2, false},
-      {"zero_resolution", 60, " ( TBR4470 - Ser. Num. : 00000042 )", 1.0F, 0, 1, true},
-      {"long_lines", 900, " ( TBR4470 - Ser. Num. : 00000001 )", 0.5F, 0, 2, false},
+      {"basic", 900, " ( TBR4470 - Ser. Num. : 12345678 )", 0.2F, 0, false},
+      {"basic", 3600, " ( TBR4470 - Ser. Num. : 12345678 )", 0.2F, 0, false},
+      {"inch_no_temperature", 60, " ( TBR4470 - Ser. Num. : ABCDEFGH )", 0.254F, 1, false},
+      {"temperature_only", 900, " ( TBR4470 - Ser. Num. :  9876543 )", 0.25F, 0, false},
+      {"zero_resolution", 60, " ( TBR4470 - Ser. Num. : 00000042 )", 1.0F, 0, true},
+      {"long_lines", 900, " ( TBR4470 - Ser. Num. : 00000001 )", 0.5F, 0, false},
   };
   for (const GoldenCase& c : cases) {
     SCOPED_TRACE(std::string(c.input) + " at " + std::to_string(c.interval));
@@ -78,13 +65,10 @@ TEST(RlgReader, TablesOfReferenceFilesMatchByteForByte) {
     EXPECT_EQ(series.caption, c.caption);
     EXPECT_FLOAT_EQ(series.resolution, c.resolution);
     EXPECT_EQ(series.unit, c.unit);
-    EXPECT_EQ(series.RowCount(), c.rows);
+    ASSERT_EQ(prompts.shown.size(), c.resolutionMessage ? 1U : 0U);
     if (c.resolutionMessage) {
-      ASSERT_EQ(prompts.shown.size(), 1U);
       EXPECT_EQ(prompts.shown[0].text, kResolutionMessage);
       EXPECT_EQ(prompts.shown[0].icon, Icon::Error);
-    } else {
-      EXPECT_TRUE(prompts.shown.empty());
     }
   }
 }
@@ -92,11 +76,11 @@ TEST(RlgReader, TablesOfReferenceFilesMatchByteForByte) {
 TEST(RlgReader, LfCrLfAndCrCrLfFilesReadTheSame) {
   for (const char* input : {"basic", "long_lines", "temperature_only"}) {
     SCOPED_TRACE(input);
-    const std::string lf = ToLf(test::ReadFileBytes(kData + "/" + std::string(input) + ".rlg"));
+    const std::string file = test::ReadFileBytes(kData + "/" + std::string(input) + ".rlg");
     std::string reference;
     for (const char* end : {"\n", "\r\n", "\r\r\n"}) {
       for (bool lastLineEnded : {true, false}) {
-        std::string bytes = ReplaceLineEnds(lf, end);
+        std::string bytes = WithLineEnds(file, end);
         if (!lastLineEnded) {
           bytes.resize(bytes.size() - std::string(end).size()); // a truncated last line
         }

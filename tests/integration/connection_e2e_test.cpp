@@ -24,8 +24,10 @@ struct Case {
   const char* name;
   std::string instrumentType;
   std::string instrumentPort; // the link to the simulator
-  int iniPort, iniBaud;
-  bool autoDetect;
+  struct {
+    int port, baud;
+    bool autoDetect;
+  } ini; // port.ini before the run
   int exit;
   Strings errHas;
   Strings commands;
@@ -38,9 +40,7 @@ TEST(ConnectionEndToEnd, ConfiguredPortScanAndBaudRate) {
       {"configured port answers without \"Rain\": found at the configured rate",
        "TBR4470 Gauge",
        "COM2",
-       2,
-       19200,
-       true,
+       {2, 19200, true},
        0,
        {"Connected to COM2 19200 8,N,1\n"},
        connected,
@@ -48,9 +48,7 @@ TEST(ConnectionEndToEnd, ConfiguredPortScanAndBaudRate) {
       {"configured COM4 is absent: the scan finds COM2 and rewrites port.ini",
        "TBR4470 Rain Gauge",
        "COM2",
-       4,
-       4800,
-       true,
+       {4, 4800, true},
        0,
        {"Connected to COM2 9600 8,N,1\n"},
        connected,
@@ -58,9 +56,7 @@ TEST(ConnectionEndToEnd, ConfiguredPortScanAndBaudRate) {
       {"instrument on COM3: the scan covers COM1 and COM2 only",
        "TBR4470 Rain Gauge",
        "COM3",
-       4,
-       9600,
-       true,
+       {4, 9600, true},
        1,
        {"Warning : Instrument not responding.\nPlease check port settings\n", "Error :connection failure\n"},
        {},
@@ -68,9 +64,7 @@ TEST(ConnectionEndToEnd, ConfiguredPortScanAndBaudRate) {
       {"scan: an answer without \"Rain\" is not the instrument",
        "TBR4470 Gauge",
        "COM2",
-       4,
-       9600,
-       true,
+       {4, 9600, true},
        1,
        {"Warning : Instrument not responding.\nPlease check port settings\n"},
        {"AA"},
@@ -78,9 +72,7 @@ TEST(ConnectionEndToEnd, ConfiguredPortScanAndBaudRate) {
       {"no detection, 19200 in the file: connected at 9600",
        "TBR4470 Rain Gauge",
        "COM2",
-       2,
-       19200,
-       false,
+       {2, 19200, false},
        0,
        {"Connected to COM2 9600 8,N,1\n"},
        connected,
@@ -88,9 +80,7 @@ TEST(ConnectionEndToEnd, ConfiguredPortScanAndBaudRate) {
       {"no detection, answer without \"Rain\"",
        "TBR4470 Gauge",
        "COM2",
-       2,
-       9600,
-       false,
+       {2, 9600, false},
        1,
        {"ERROR: Instrument not responding.\n", "Error : connection failure\n"},
        {"AA"},
@@ -98,9 +88,7 @@ TEST(ConnectionEndToEnd, ConfiguredPortScanAndBaudRate) {
       {"no detection, configured port absent",
        "TBR4470 Rain Gauge",
        "COM3",
-       2,
-       9600,
-       false,
+       {2, 9600, false},
        1,
        {"Error : fail opening COM port.\n", "Error : connection failure\n"},
        {},
@@ -118,7 +106,7 @@ TEST(ConnectionEndToEnd, ConfiguredPortScanAndBaudRate) {
         rig.LinkTo(name, (rig.dir / "no-such-device").string());
       }
     }
-    rig.WritePortIni(c.iniPort, c.iniBaud, c.autoDetect);
+    rig.WritePortIni(c.ini.port, c.ini.baud, c.ini.autoDetect);
     const std::string iniBefore = rig.dir.Read("port.ini");
 
     const Result r = RunInProcess(rig.dir.Path(), "info", {});

@@ -197,6 +197,15 @@ std::vector<std::string> Concat(std::initializer_list<std::vector<std::string>> 
   return all;
 }
 
+void ExpectInOrder(const std::string& err, const std::vector<std::string>& texts) {
+  std::size_t pos = 0;
+  for (const auto& t : texts) {
+    const auto at = err.find(t, pos);
+    ASSERT_NE(at, std::string::npos) << "missing or out of order: " << t << "\n--- standard error:\n" << err;
+    pos = at + t.size();
+  }
+}
+
 std::string Stored(const std::string& line) {
   return line + "\r\r\n";
 }

@@ -81,6 +81,9 @@ std::vector<std::string> PointerCommands();
 std::vector<std::string> PageCommands(const std::string& code, int from, int to);
 std::vector<std::string> Concat(std::initializer_list<std::vector<std::string>> parts);
 
+// Texts that must appear on standard error in this order.
+void ExpectInOrder(const std::string& err, const std::vector<std::string>& texts);
+
 // A file line as the download stores it: the instrument's CR LF become CR CR LF.
 std::string Stored(const std::string& line);
 // The stored lines of one temperature page, without its count line.

@@ -28,15 +28,6 @@ std::string UpTo(const std::string& file, const std::string& part) {
   return at == std::string::npos ? std::string() : file.substr(0, at + part.size());
 }
 
-void ExpectInOrder(const std::string& err, const Strings& texts) {
-  std::size_t pos = 0;
-  for (const auto& t : texts) {
-    const auto at = err.find(t, pos);
-    ASSERT_NE(at, std::string::npos) << "missing or out of order: " << t << "\n--- standard error:\n" << err;
-    pos = at + t.size();
-  }
-}
-
 struct Rig {
   explicit Rig(const sim::Faults& faults) : memory(MakeState({}).memory), sim(MakeState({})) {
     sim.server.SetFaults(faults);

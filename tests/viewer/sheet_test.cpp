@@ -58,20 +58,13 @@ TEST(Sheet, LinesSplitIntoDateTimeAndNumbers) {
   s.unit = 1;
   s.rows = {{25.4F, kErrorValue, 162986843U}, {kNotAvailable, 21.5F, 162987743U}};
   s.total = 25.4F;
-  const CSheetLine total = SheetLine(s, 0);
-  EXPECT_EQ(total.date, "TOTAL RAIN");
-  EXPECT_EQ(total.time, "");
-  EXPECT_DOUBLE_EQ(total.rain, 1.0);
-  EXPECT_DOUBLE_EQ(total.temperature, 0.0);
-  const CSheetLine first = SheetLine(s, 1);
-  EXPECT_EQ(first.date, "2005/03/01");
-  EXPECT_EQ(first.time, "10:15:00 ");
-  EXPECT_DOUBLE_EQ(first.rain, 1.0);
-  EXPECT_DOUBLE_EQ(first.temperature, -999.0);
-  const CSheetLine second = SheetLine(s, 2);
-  EXPECT_EQ(second.time, "10:30:00 ");
-  EXPECT_DOUBLE_EQ(second.rain, 0.0);
-  EXPECT_DOUBLE_EQ(second.temperature, 21.5);
+  std::vector<std::string> got;
+  for (std::size_t line = 0; line < 3; ++line) {
+    const CSheetLine l = SheetLine(s, line);
+    got.push_back(l.date + "|" + l.time + "|" + std::to_string(l.rain) + "|" + std::to_string(l.temperature));
+  }
+  EXPECT_EQ(got, (std::vector<std::string>{"TOTAL RAIN||1.000000|0.000000", "2005/03/01|10:15:00 |1.000000|-999.000000",
+                                           "2005/03/01|10:30:00 |0.000000|21.500000"}));
 }
 
 // Reads the first worksheet back with openpyxl: one line per row, cells separated by '|', each as
