@@ -80,6 +80,9 @@ TEST_F(SessionPort, OpensComNamesThroughTheProgramDirectoryAndReadsDirectly) {
 
 TEST_F(SessionPort, EmptyingTheReceiveBufferDropsAPartialLine) {
   port.Shared().ReceiveEnabled = true;
+  // The listener counts a wake-up just before it waits; once it has, the next one comes only
+  // after it has read what arrives.
+  ASSERT_TRUE(test::WaitCount([this] { return port.Port().ListenerWakeups(); }, 1));
   const std::uint64_t since = port.Port().ListenerWakeups();
   pty.Send("stale");
   ASSERT_TRUE(test::WaitCount([this] { return port.Port().ListenerWakeups(); }, since + 1));
