@@ -3,6 +3,7 @@
 #include "link/serial_session_port.h"
 #include "sim/pty_server.h"
 #include "support/temp_dir.h"
+#include "support/test_app.h"
 
 #include <QCoreApplication>
 
@@ -13,18 +14,10 @@
 namespace nimbrel::test {
 namespace {
 
-QCoreApplication& App() {
-  static int argc = 1;
-  static char name[] = "test_cli";
-  static char* argv[] = {name, nullptr};
-  static QCoreApplication app(argc, argv);
-  return app;
-}
-
 // The product's path: the real port and its listener thread, the queued hand-over, Qt timers
 // and the event loop, with the timing scaled down.
 TEST(CliOverPty, DownloadsThroughTheRealPortAndEventLoop) {
-  App();
+  TestApp();
   sim::GeneratorOptions g;
   g.days = 2;
   const sim::InstrumentState state = sim::MakeInstrumentState(g);

@@ -1,6 +1,7 @@
 #include "cli/commands.h"
 #include "cli/instrument_commands.h"
 #include "support/session_fakes.h"
+#include "support/test_app.h"
 
 #include <QCoreApplication>
 
@@ -79,17 +80,8 @@ struct Cli {
   std::function<bool()> interruptWhen;
 };
 
-// QCommandLineParser needs an application object.
-QCoreApplication& App() {
-  static int argc = 1;
-  static char name[] = "test_cli";
-  static char* argv[] = {name, nullptr};
-  static QCoreApplication app(argc, argv);
-  return app;
-}
-
 TEST(CliDownload, ExitCodesAnswersAndOutputFollowTheFlags) {
-  App();
+  TestApp();
   struct Case {
     const char* name;
     Pointers pointers;
@@ -135,7 +127,7 @@ TEST(CliDownload, ExitCodesAnswersAndOutputFollowTheFlags) {
 }
 
 TEST(CliDownload, CtrlCAndASilentInstrumentStopTheDownload) {
-  App();
+  TestApp();
   {
     Cli cli;
     cli.SetPointers({20, 10, 3, 1460, 1458, 1455});
@@ -154,7 +146,7 @@ TEST(CliDownload, CtrlCAndASilentInstrumentStopTheDownload) {
 }
 
 TEST(CliInstrument, InfoMaintenanceAndArgumentErrors) {
-  App();
+  TestApp();
   {
     Cli cli;
     EXPECT_EQ(cli("info", {}), cli::kExitOk);

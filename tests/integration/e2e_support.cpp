@@ -2,6 +2,7 @@
 
 #include "cli/instrument_commands.h"
 #include "link/serial_session_port.h"
+#include "support/test_app.h"
 
 #include <QCoreApplication>
 
@@ -136,19 +137,9 @@ Result RunProgram(const std::filesystem::path& programDir, const std::string& co
   return result;
 }
 
-namespace {
-QCoreApplication& App() {
-  static int argc = 1;
-  static char name[] = "test_integration";
-  static char* argv[] = {name, nullptr};
-  static QCoreApplication app(argc, argv);
-  return app;
-}
-} // namespace
-
 Result RunInProcess(const std::filesystem::path& programDir, const std::string& command, const QStringList& args,
                     int divisor, std::chrono::seconds limit) {
-  App();
+  TestApp();
   Result result;
   cli::InstrumentEnv env;
   env.programDirectory = programDir;
