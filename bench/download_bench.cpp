@@ -16,8 +16,8 @@
 //                                  instrument paced like a 9600-baud line; prints its real time
 //   NIMBREL_BENCH_COMMANDS=1 ...   also lists the commands the instrument received, with their times
 
-#include "app/prompts.h"
-#include "app/scheduler.h"
+#include "base/prompts.h"
+#include "base/scheduler.h"
 #include "link/queued_sink.h"
 #include "link/serial_session_port.h"
 #include "protocol/session.h"

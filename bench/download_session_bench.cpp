@@ -3,7 +3,7 @@
 // to a file by the same open/append/close per line, without any session around it.
 
 #include "protocol/session.h"
-#include "protocol/text_util.h"
+#include "base/text.h"
 
 #include <benchmark/benchmark.h>
 

@@ -1,6 +1,6 @@
 #include "cli/data_commands.h"
 
-#include "app/prompts.h"
+#include "base/prompts.h"
 #include "cli/commands.h"
 #include "data/rlg_reader.h"
 #include "viewer/intervals.h"

@@ -5,7 +5,7 @@
 #include "link/queued_sink.h"
 #include "link/serial_session_port.h"
 #include "protocol/session.h"
-#include "protocol/text_util.h"
+#include "base/text.h"
 
 #include <QCommandLineParser>
 #include <QEventLoop>

@@ -103,8 +103,5 @@ private:
   std::string_view rest_; // the unread part of a long line
 };
 
-// The number a text begins with, as the C library's atof reads it (leading white space skipped);
-// 0 when it does not begin with a number.
-double LeadingNumber(std::string_view text);
 
 } // namespace nimbrel

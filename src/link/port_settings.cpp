@@ -1,6 +1,7 @@
 #include "link/port_settings.h"
 
-#include "app/prompts.h"
+#include "base/numbers.h"
+#include "base/prompts.h"
 
 #include <algorithm>
 #include <fstream>
@@ -46,29 +47,6 @@ bool ReadPiece(std::istream& in, std::string& piece) {
 
 bool Has(const std::string& text, std::string_view what) {
   return text.find(what) != std::string::npos;
-}
-
-// The decimal number at the start of `text` after blanks and an optional sign; 0 without digits.
-std::int32_t LeadingInt(std::string_view text) {
-  std::size_t i = 0;
-  while (i < text.size() && (text[i] == ' ' || (text[i] >= '\t' && text[i] <= '\r'))) {
-    ++i;
-  }
-  bool negative = false;
-  if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
-    negative = text[i] == '-';
-    ++i;
-  }
-  long long value = 0;
-  constexpr long long kLimit = static_cast<long long>(std::numeric_limits<std::int32_t>::max()) + 1;
-  for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
-    value = std::min(value * 10 + (text[i] - '0'), kLimit);
-  }
-  if (negative) {
-    value = -value;
-  }
-  return static_cast<std::int32_t>(
-      std::clamp<long long>(value, std::numeric_limits<std::int32_t>::min(), std::numeric_limits<std::int32_t>::max()));
 }
 
 const char* ParityText(std::int32_t code) {

@@ -1,5 +1,5 @@
 #include "protocol/session.h"
-#include "protocol/text_util.h"
+#include "base/text.h"
 
 namespace nimbrel {
 

@@ -1,6 +1,6 @@
 #include "protocol/instr_status.h"
 
-#include "protocol/text_util.h"
+#include "base/text.h"
 
 #include <cctype>
 #include <chrono>

@@ -1,6 +1,6 @@
 #include "protocol/session.h"
 
-#include "protocol/text_util.h"
+#include "base/text.h"
 
 namespace nimbrel {
 
@@ -365,7 +365,7 @@ void CSession::Acknowledge(int number) {
     pointer(HistPointerR, "GET_HIST_MEM_POINTER_R");
     break;
   case GET_TIP_VALUE:
-    InstrStatus.TipValue = static_cast<float>(LeadingDouble(trimmed));
+    InstrStatus.TipValue = static_cast<float>(LeadingNumber(trimmed));
     if (ProcedureState == 3) {
       deps_.view.DestroyWaitDialog();
       deps_.view.ShowSetupDialog();

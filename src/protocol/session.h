@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/prompts.h"
-#include "app/scheduler.h"
+#include "base/prompts.h"
+#include "base/scheduler.h"
 #include "link/session_port.h"
 #include "protocol/command.h"
 #include "protocol/instr_status.h"

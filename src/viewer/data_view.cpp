@@ -1,6 +1,6 @@
 #include "viewer/data_view.h"
 
-#include "app/prompts.h"
+#include "base/prompts.h"
 #include "viewer/intervals.h"
 
 #include <system_error>

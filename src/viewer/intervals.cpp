@@ -1,6 +1,6 @@
 #include "viewer/intervals.h"
 
-#include "app/prompts.h"
+#include "base/prompts.h"
 
 #include <charconv>
 

@@ -1,5 +1,7 @@
 #include "viewer/sheet.h"
 
+#include "base/numbers.h"
+
 #include "data/rlg_reader.h"
 #include "viewer/table_model.h"
 

@@ -1,6 +1,6 @@
 #include "viewer/table_model.h"
 
-#include "download/hex_time.h"
+#include "data/instr_time.h"
 
 #include <algorithm>
 #include <charconv>

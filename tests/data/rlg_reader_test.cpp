@@ -1,5 +1,6 @@
 #include "data/rlg_reader.h"
-#include "download/hex_time.h"
+#include "base/numbers.h"
+#include "data/instr_time.h"
 #include "support/scripted_prompts.h"
 #include "support/temp_dir.h"
 #include "viewer/table_model.h"
@@ -164,9 +165,6 @@ TEST(HexTime, ConvertsWithTheInstrumentsArithmetic) {
   for (const Case& c : cases) {
     EXPECT_EQ(HexTime(c.text), c.seconds) << c.text;
   }
-  EXPECT_EQ(HexByte('F', 'F'), 0xFF);
-  EXPECT_EQ(HexByte('G', '0'), 0x00); // 'G' is 16: its high bits are lost
-  EXPECT_EQ(HexWord("2E41"), 0x2E41);
 }
 
 TEST(HexTime, SplitsIntoCalendarTime) {

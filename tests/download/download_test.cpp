@@ -1,4 +1,4 @@
-#include "protocol/text_util.h"
+#include "base/text.h"
 #include "support/session_fakes.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/scheduler.h"
+#include "base/scheduler.h"
 #include "link/session_port.h"
 
 #include <deque>

@@ -1,6 +1,6 @@
 #include "support/session_fakes.h"
 
-#include "protocol/text_util.h"
+#include "base/text.h"
 
 namespace nimbrel::test {
 

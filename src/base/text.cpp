@@ -1,4 +1,4 @@
-#include "protocol/text_util.h"
+#include "base/text.h"
 
 #include <cctype>
 #include <climits>
@@ -47,30 +47,6 @@ std::string TrimmedRight(const std::string& text) {
     --end;
   }
   return text.substr(0, end);
-}
-
-int LeadingInt(const std::string& text) {
-  std::size_t i = 0;
-  while (i < text.size() && IsSpace(text[i])) {
-    ++i;
-  }
-  bool negative = false;
-  if (i < text.size() && (text[i] == '-' || text[i] == '+')) {
-    negative = text[i] == '-';
-    ++i;
-  }
-  long long value = 0;
-  for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
-    value = value * 10 + (text[i] - '0');
-    if (value > INT_MAX) {
-      value = INT_MAX;
-    }
-  }
-  return static_cast<int>(negative ? -value : value);
-}
-
-double LeadingDouble(const std::string& text) {
-  return std::strtod(text.c_str(), nullptr);
 }
 
 bool WriteTextMode(const std::filesystem::path& path, const std::string& text, bool truncate) {

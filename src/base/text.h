@@ -1,5 +1,7 @@
 #pragma once
 
+#include "base/numbers.h"
+
 #include <filesystem>
 #include <string>
 
@@ -11,13 +13,6 @@ std::string Printf(const char* format, ...) __attribute__((format(printf, 1, 2))
 // White space removed at both ends / at the end only (blank, tab, CR, LF, VT, FF).
 std::string Trimmed(const std::string& text);
 std::string TrimmedRight(const std::string& text);
-
-// The decimal value at the start of the text: leading white space skipped, an optional sign, reading
-// stops at the first non-digit; 0 when there is none. Saturates instead of overflowing.
-int LeadingInt(const std::string& text);
-
-// The decimal number at the start of the text (as atof reads it); 0 when there is none.
-double LeadingDouble(const std::string& text);
 
 // Writes `text` as a text-mode file write does: every LF becomes CR LF. Opens, writes and closes
 // the file each time (append, or truncate when `truncate` is set). False when it cannot be written.

@@ -1,4 +1,4 @@
-#include "app/scheduler.h"
+#include "base/scheduler.h"
 
 #include <QElapsedTimer>
 #include <QObject>

@@ -9,20 +9,10 @@ namespace nimbrel {
 // The instrument writes every time stamp as 8 upper-case hexadecimal digits: seconds since
 // 2000-01-01 00:00:00 on its own clock (local time, no time zone). The conversion keeps the
 // instrument's own arithmetic, so lower-case digits or other characters give a (wrong) time
-// instead of an error, exactly as the instrument's records have always been read.
-
-// '0'..'9' give 0..9; any other character its code minus 55 ('A'..'F' give 10..15).
-int HexDigitValue(char c);
-
-// Two characters to a byte: the first digit's low 4 bits become the high nibble, only the low 4 bits
-// of the second digit are used.
-std::uint8_t HexByte(char high, char low);
-
-// Four characters to 16 bits, most significant first. `text` must hold at least 4 characters.
-std::uint16_t HexWord(std::string_view text);
+// instead of an error, exactly as the instrument's records have always been read: '0'..'9' give
+// 0..9, any other character its code minus 55, and only the low 4 bits of each digit survive.
 
 namespace detail {
-// The low 4 bits of each character's digit value: all that survives of it in the byte arithmetic.
 inline constexpr std::array<std::uint8_t, 256> kNibble = [] {
   std::array<std::uint8_t, 256> t{};
   for (int c = 0; c < 256; ++c) {
@@ -34,8 +24,7 @@ inline constexpr std::array<std::uint8_t, 256> kNibble = [] {
 } // namespace detail
 
 // The first eight characters of `text` to 32 bits. Missing characters (a line shorter than 8)
-// count as NUL, as they would in the instrument's zero-terminated line buffer. Byte, word and
-// double-word steps above come down to the eight nibbles side by side.
+// count as NUL, as they would in the instrument's zero-terminated line buffer.
 inline std::uint32_t HexTime(std::string_view text) {
   std::uint32_t value = 0;
   for (std::size_t i = 0; i < 8; ++i) {
