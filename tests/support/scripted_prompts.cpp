@@ -20,6 +20,21 @@ Answer ScriptedPrompts::Question(const std::string& text, Buttons /*buttons*/, I
   return next.answer;
 }
 
+std::optional<std::filesystem::path> ScriptedPrompts::ChooseFile(const FileChoice& choice) {
+  files.push_back(choice);
+  if (fileScript_.empty()) {
+    ADD_FAILURE() << "unexpected file dialog: " << choice.filter;
+    return std::nullopt;
+  }
+  auto next = fileScript_.front();
+  fileScript_.pop_front();
+  return next;
+}
+
+void ScriptedPrompts::ExpectFile(std::optional<std::filesystem::path> answer) {
+  fileScript_.push_back(std::move(answer));
+}
+
 void ScriptedPrompts::ExpectQuestion(std::string text, Answer answer) {
   script_.push_back({std::move(text), answer});
 }

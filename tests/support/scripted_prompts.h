@@ -20,11 +20,16 @@ public:
 
   void Message(const std::string& text, Icon icon) override;
   Answer Question(const std::string& text, Buttons buttons, Icon icon, Answer defaultAnswer) override;
+  std::optional<std::filesystem::path> ChooseFile(const FileChoice& choice) override;
 
   // The next question must have this text and gets this answer.
   void ExpectQuestion(std::string text, Answer answer);
+  // The next file dialog gets this answer (nullopt: Cancel); the dialogs asked are kept in `files`.
+  void ExpectFile(std::optional<std::filesystem::path> answer);
+
+  std::vector<FileChoice> files;
   [[nodiscard]] std::vector<std::string> Texts() const;
-  [[nodiscard]] bool AllAnswersUsed() const { return script_.empty(); }
+  [[nodiscard]] bool AllAnswersUsed() const { return script_.empty() && fileScript_.empty(); }
 
   std::vector<Shown> shown;
 
@@ -34,6 +39,7 @@ private:
     Answer answer;
   };
   std::deque<Scripted> script_;
+  std::deque<std::optional<std::filesystem::path>> fileScript_;
 };
 
 } // namespace nimbrel::test
