@@ -8,6 +8,41 @@
 
 namespace nimbrel {
 
+void CTimer::Start(Millis delay, bool repeating, std::function<void()> fn) {
+  Stop();
+  if (repeating) {
+    id_ = scheduler_.Start(delay, true, std::move(fn));
+    return;
+  }
+  id_ = scheduler_.After(delay, [this, fn = std::move(fn)] {
+    id_.reset();
+    fn();
+  });
+}
+
+void CTimer::Stop() {
+  if (id_) {
+    scheduler_.Stop(*id_);
+    id_.reset();
+  }
+}
+
+void CSteps::Later(Millis delay, std::function<void()> fn) {
+  auto id = std::make_shared<IScheduler::TimerId>(0);
+  *id = scheduler_.After(delay, [this, id, fn = std::move(fn)] {
+    pending_.erase(*id);
+    fn();
+  });
+  pending_.insert(*id);
+}
+
+void CSteps::CancelAll() {
+  for (auto id : pending_) {
+    scheduler_.Stop(id);
+  }
+  pending_.clear();
+}
+
 ManualScheduler::ManualScheduler(std::chrono::system_clock::time_point wallStart) : wallStart_(wallStart) {}
 
 IScheduler::TimerId ManualScheduler::Start(Millis delay, bool repeating, std::function<void()> fn) {

@@ -5,6 +5,8 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
+#include <set>
 
 namespace nimbrel {
 
@@ -31,6 +33,42 @@ public:
   [[nodiscard]] virtual std::chrono::system_clock::time_point WallNow() const = 0;
 
   TimerId After(Millis delay, std::function<void()> fn) { return Start(delay, false, std::move(fn)); }
+};
+
+// One timer of a procedure: started, restarted and stopped by its owner, stopped when the owner goes.
+class CTimer {
+public:
+  explicit CTimer(IScheduler& scheduler) : scheduler_(scheduler) {}
+  CTimer(const CTimer&) = delete;
+  CTimer& operator=(const CTimer&) = delete;
+  ~CTimer() { Stop(); }
+
+  // (Re)starts the timer; a one-shot timer counts as stopped once it has fired.
+  void Start(Millis delay, bool repeating, std::function<void()> fn);
+  void Stop();
+  [[nodiscard]] bool Running() const { return id_.has_value(); }
+
+private:
+  IScheduler& scheduler_;
+  std::optional<IScheduler::TimerId> id_;
+};
+
+// The timed steps of a procedure ("pause N ms, then ..."): each runs once after its delay unless the
+// procedure cancels them all first (its teardown) or goes away.
+class CSteps {
+public:
+  explicit CSteps(IScheduler& scheduler) : scheduler_(scheduler) {}
+  CSteps(const CSteps&) = delete;
+  CSteps& operator=(const CSteps&) = delete;
+  ~CSteps() { CancelAll(); }
+
+  void Later(Millis delay, std::function<void()> fn);
+  void CancelAll();
+  [[nodiscard]] bool Pending() const { return !pending_.empty(); }
+
+private:
+  IScheduler& scheduler_;
+  std::set<IScheduler::TimerId> pending_;
 };
 
 // Virtual time for tests and benchmarks: nothing happens until the test advances the clock.

@@ -1,6 +1,7 @@
 #include "base/text.h"
 
 #include <cctype>
+#include <cerrno>
 #include <climits>
 #include <cstdarg>
 #include <cstdio>
@@ -49,10 +50,11 @@ std::string TrimmedRight(const std::string& text) {
   return text.substr(0, end);
 }
 
-bool WriteTextMode(const std::filesystem::path& path, const std::string& text, bool truncate) {
+Status WriteTextMode(const std::filesystem::path& path, const std::string& text, bool truncate) {
+  errno = 0;
   std::ofstream out(path, std::ios::binary | (truncate ? std::ios::trunc : std::ios::app));
   if (!out) {
-    return false;
+    return Status::FromErrno(errno != 0 ? errno : EIO, "cannot open " + path.string());
   }
   std::string bytes;
   bytes.reserve(text.size() + 8);
@@ -64,7 +66,10 @@ bool WriteTextMode(const std::filesystem::path& path, const std::string& text, b
   }
   out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
   out.close();
-  return !out.fail();
+  if (out.fail()) {
+    return Status::FromErrno(errno != 0 ? errno : EIO, "cannot write " + path.string());
+  }
+  return Status::Ok();
 }
 
 } // namespace nimbrel

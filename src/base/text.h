@@ -1,6 +1,7 @@
 #pragma once
 
 #include "base/numbers.h"
+#include "base/status.h"
 
 #include <filesystem>
 #include <string>
@@ -15,7 +16,7 @@ std::string Trimmed(const std::string& text);
 std::string TrimmedRight(const std::string& text);
 
 // Writes `text` as a text-mode file write does: every LF becomes CR LF. Opens, writes and closes
-// the file each time (append, or truncate when `truncate` is set). False when it cannot be written.
-bool WriteTextMode(const std::filesystem::path& path, const std::string& text, bool truncate = false);
+// the file each time (append, or truncate when `truncate` is set).
+Status WriteTextMode(const std::filesystem::path& path, const std::string& text, bool truncate = false);
 
 } // namespace nimbrel

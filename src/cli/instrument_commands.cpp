@@ -4,7 +4,7 @@
 #include "link/port_settings.h"
 #include "link/queued_sink.h"
 #include "link/serial_session_port.h"
-#include "protocol/session.h"
+#include "app/instrument_session.h"
 #include "base/text.h"
 
 #include <QCommandLineParser>
@@ -41,21 +41,14 @@ std::string Std(const QString& s) {
 class CliPrompts final : public IPrompts {
 public:
   explicit CliPrompts(InstrumentEnv& env) : env_(env) {}
-  void Message(const std::string& text, Icon /*icon*/) override {
-    shown.push_back(text);
-    env_.err(text + "\n");
-  }
+  void Message(const std::string& text, Icon /*icon*/) override { env_.err(text + "\n"); }
   Answer Question(const std::string& text, Buttons /*buttons*/, Icon /*icon*/, Answer defaultAnswer) override {
     const auto it = answers.find(text);
     const Answer answer = it == answers.end() ? defaultAnswer : it->second;
     env_.err(text + " " + (answer == Answer::Yes ? "Yes" : "No") + "\n");
     return answer;
   }
-  [[nodiscard]] bool Shown(const std::string& text) const {
-    return std::find(shown.begin(), shown.end(), text) != shown.end();
-  }
   std::map<std::string, Answer> answers;
-  std::vector<std::string> shown;
 
 private:
   InstrumentEnv& env_;
@@ -68,7 +61,7 @@ std::string Duration(Millis d) {
 }
 
 // What the windows would show, as nimbrel-cli reports it.
-class CliView final : public ISessionView {
+class CliView final : public ISessionView, public IDownloadView {
 public:
   explicit CliView(InstrumentEnv& env) : env_(env) {}
   void SetLinkStatus(const LinkStatus& status) override { env_.err(status.text + "\n"); }
@@ -77,7 +70,9 @@ public:
   void HideConnecting() override {}
   void ConnectFinished(bool ok) override { connected = ok; }
   void ShowInstrumentInfo(const std::string& text) override { info = text; }
+  void ShowWaitDialog(const std::string& /*text*/) override {}
   void DestroyWaitDialog() override {}
+  void ShowSetupDialog() override {}
   void ShowDownloadStatus(const DownloadStatusValues& v) override { UpdateDownloadStatus(v); }
   void UpdateDownloadStatus(const DownloadStatusValues& v) override {
     if (!env_.progress || v.progress.pagesTotal == 0) {
@@ -108,7 +103,7 @@ public:
     env_.err("Download only new Temperature data\n");
     return DownloadOption::NewTemperatureOnly;
   }
-  std::optional<std::string> AskSerialNumber() override { return serialNumber; }
+  std::optional<std::string> AskSerialNumber(const std::string& /*prompt*/) override { return serialNumber; }
 
   void EndProgressLine() {
     if (progressShown) {
@@ -148,10 +143,12 @@ void Parse(Options& o, const QStringList& args, InstrumentEnv& env) {
 class Run {
 public:
   Run(InstrumentEnv& env, const QString& port)
-      : env_(env), prompts_(env), view_(env), store_(env.programDirectory, prompts_) {
+      : env_(env), prompts_(env), view_(env), store_(env.programDirectory) {
     CPortConfig config;
     if (port.isEmpty()) {
-      config = store_.Read();
+      if (Status read = store_.Read(config); !read.ok()) {
+        prompts_.Message(read.message(), Icon::Warning);
+      }
     } else {
       config.Settings = DefaultPortSettings();
     }
@@ -164,18 +161,21 @@ public:
       ownScheduler_ = MakeQtScheduler();
     }
     port_ = env.makePort(env.programDirectory);
-    session_ =
-        std::make_unique<CSession>(SessionDeps{*port_, Scheduler(), prompts_, view_, store_, env.programDirectory,
-                                               config, FactoryMarkers::Find(env.programDirectory), timing, marshal});
     if (!port.isEmpty()) {
       const std::string name = Std(port);
       if (name.size() > 3 && name.rfind("COM", 0) == 0 &&
           name.find_first_not_of("0123456789", 3) == std::string::npos) {
-        session_->Settings.Settings.Port = LeadingInt(name.substr(3));
-        session_->Settings.AutoDetect = 0;
+        config.Settings.Port = LeadingInt(std::string_view(name).substr(3));
+        config.AutoDetect = 0;
       } else {
-        session_->SetFixedPort(name);
+        fixedPort_ = name;
       }
+    }
+    session_ = std::make_unique<CInstrumentSession>(
+        CInstrumentSession::Deps{*port_, Scheduler(), prompts_, view_, view_, store_, env.programDirectory, config,
+                                 FactoryMarkers::Find(env.programDirectory), timing, marshal});
+    if (fixedPort_) {
+      session_->SetFixedPort(fixedPort_);
     }
   }
   ~Run() {
@@ -185,7 +185,7 @@ public:
   Run& operator=(const Run&) = delete;
 
   IScheduler& Scheduler() { return env_.scheduler != nullptr ? *env_.scheduler : *ownScheduler_; }
-  CSession& Session() { return *session_; }
+  CInstrumentSession& Session() { return *session_; }
   CliPrompts& Prompts() { return prompts_; }
   CliView& View() { return view_; }
 
@@ -232,8 +232,8 @@ public:
     return true;
   }
 
-  // Runs one maintenance action and reports whether its success message appeared.
-  int Maintenance(const std::function<void(CSession&)>& action, const std::string& success) {
+  // Runs one maintenance action and reports how it ended.
+  int Maintenance(const std::function<void(CInstrumentSession&)>& action) {
     if (!Connect()) {
       return kExitFailed;
     }
@@ -242,8 +242,8 @@ public:
       env_.err("Interrupted.\n");
       return kExitFailed;
     }
-    session_->Disconnect();
-    return prompts_.Shown(success) ? kExitOk : kExitFailed;
+    (void)session_->Disconnect(); // nothing downloaded, so nothing to save
+    return session_->Maintenance().Outcome().ok() ? kExitOk : kExitFailed;
   }
 
 private:
@@ -254,7 +254,8 @@ private:
   CPortIniStore store_;
   std::unique_ptr<IScheduler> ownScheduler_;
   std::unique_ptr<ISessionPort> port_;
-  std::unique_ptr<CSession> session_;
+  std::optional<std::string> fixedPort_;
+  std::unique_ptr<CInstrumentSession> session_;
 };
 
 const QCommandLineOption kPortOption{"port", "the instrument's port: COMn or a device path; default port.ini", "PORT"};
@@ -272,7 +273,7 @@ int Info(const QStringList& args, InstrumentEnv& env) {
   if (!run.Connect()) {
     return kExitFailed;
   }
-  run.Session().Disconnect();
+  (void)run.Session().Disconnect(); // nothing downloaded, so nothing to save
   if (!run.View().info) {
     return kExitFailed;
   }
@@ -302,19 +303,21 @@ int Download(const QStringList& args, InstrumentEnv& env) {
   if (!run.Connect()) {
     return kExitFailed;
   }
-  CSession& session = run.Session();
+  CInstrumentSession& session = run.Session();
   session.OnDownload();
 
   // The session waits for Stop when the instrument falls silent inside a page; so does nobody here.
   const Millis silenceLimit = env.timing.replyTimeout * 15;
-  std::tuple<int, int, int> lastSeen{-1, -1, -1};
+  std::tuple<int, std::string, std::string> lastSeen{-1, "", ""};
   Millis lastChange = run.Scheduler().Now();
   bool silent = false;
   run.Wait([&] {
     if (run.View().ended) {
       return true;
     }
-    const std::tuple<int, int, int> now{session.Progress.pagesDone, session.ShownPage, session.ShownLines};
+    const DownloadStatusValues values = session.Download().StatusValues();
+    const std::tuple<int, std::string, std::string> now{values.progress.pagesDone, values.pageNum,
+                                                        values.dataDownloaded};
     if (now != lastSeen) {
       lastSeen = now;
       lastChange = run.Scheduler().Now();
@@ -325,7 +328,8 @@ int Download(const QStringList& args, InstrumentEnv& env) {
   });
   if (silent || !run.View().ended) {
     if (silent) {
-      env.err(Printf("ERROR: the instrument stopped sending during page %d.\n", session.ShownPage));
+      env.err(Printf("ERROR: the instrument stopped sending during page %s.\n",
+                     session.Download().StatusValues().pageNum.c_str()));
     } else {
       env.err("Interrupted.\n");
     }
@@ -336,7 +340,7 @@ int Download(const QStringList& args, InstrumentEnv& env) {
   case DownloadEnd::Complete:
     break;
   case DownloadEnd::MemoryEmpty:
-    session.Disconnect();
+    (void)session.Disconnect(); // nothing downloaded, so nothing to save
     return kExitMemoryEmpty;
   case DownloadEnd::Stalled:
     env.err("ERROR: the download cannot go on; it was stopped.\n");
@@ -350,7 +354,7 @@ int Download(const QStringList& args, InstrumentEnv& env) {
     env.err("Interrupted.\n");
     return kExitFailed;
   }
-  session.Disconnect();
+  (void)session.Disconnect(); // the file stays on disk: nothing to save
   if (o.parser.isSet("output")) {
     const std::filesystem::path target = Std(o.parser.value("output"));
     std::error_code ec;
@@ -388,8 +392,8 @@ int ClearCounter(const QStringList& args, InstrumentEnv& env) {
   }
   Run run(env, o.parser.value("port"));
   run.Prompts().answers[question] = Answer::Yes;
-  return run.Maintenance([partial](CSession& s) { partial ? s.OnClearPartialCounter() : s.OnClearTotalCounter(); },
-                         partial ? "Partial counter clear successfully." : "Total counter clear successfully.");
+  return run.Maintenance(
+      [partial](CInstrumentSession& s) { partial ? s.OnClearPartialCounter() : s.OnClearTotalCounter(); });
 }
 
 int EraseMemory(const QStringList& args, InstrumentEnv& env) {
@@ -413,7 +417,7 @@ int EraseMemory(const QStringList& args, InstrumentEnv& env) {
   }
   Run run(env, o.parser.value("port"));
   run.Prompts().answers["WARNING: Confirm erase instrument memory ?"] = Answer::Yes;
-  return run.Maintenance([](CSession& s) { s.OnEraseMemory(); }, "Erase memory successfull");
+  return run.Maintenance([](CInstrumentSession& s) { s.OnEraseMemory(); });
 }
 
 int SetSerial(const QStringList& args, InstrumentEnv& env) {
@@ -437,7 +441,7 @@ int SetSerial(const QStringList& args, InstrumentEnv& env) {
   }
   Run run(env, o.parser.value("port"));
   run.View().serialNumber = Std(number[0]);
-  return run.Maintenance([](CSession& s) { s.OnSetSerialNumber(); }, "Set serial number successfully.");
+  return run.Maintenance([](CInstrumentSession& s) { s.OnSetSerialNumber(); });
 }
 
 } // namespace

@@ -1,137 +1,161 @@
-#include "protocol/session.h"
+#include "download/download.h"
+
 #include "base/text.h"
+#include "download/memory_pages.h"
 
 #include <algorithm>
 #include <ctime>
 
 namespace nimbrel {
 
-namespace {
-int RainPagesBetween(int first, int last) {
-  return ((last - first) % kRainPages + kRainPages) % kRainPages + 1;
+CDownload::CDownload(Deps deps)
+    : deps_(std::move(deps)), dump_(deps_.programDirectory), progressTimer_(deps_.scheduler),
+      steps_(deps_.scheduler) {}
+
+// The one place the state changes; the listener's page mode follows it.
+void CDownload::Enter(State state) {
+  state_ = state;
+  switch (state) {
+  case State::RainPages:
+  case State::TempPages:
+    downloading_ = true;
+    break;
+  case State::Stalled:
+    break; // a stalled download keeps what it had: the status window waits for Stop
+  default:
+    downloading_ = false;
+    break;
+  }
+  deps_.port.SetPageMode(downloading_);
 }
-int TempPagesBetween(int first, int last) {
-  return ((last - first) % kTempPages + kTempPages) % kTempPages + 1;
-}
-} // namespace
 
 // ---------------------------------------------------------------------------------------------
 // Start and decision
 
-void CSession::OnDownload() {
-  if (!Menu().download.enabled) {
-    return;
-  }
+void CDownload::OnDownload() {
   const auto now = std::chrono::system_clock::to_time_t(deps_.scheduler.WallNow());
   std::tm local{};
   localtime_r(&now, &local);
   char stamp[32] = {};
   std::strftime(stamp, sizeof stamp, "%Y/%m/%d %H:%M:%S", &local);
-  (void)WriteTextMode(TracePath(), Printf("%s %s\r\n", stamp, "start download"), true);
+  deps_.trace.Restart(Printf("%s %s\r\n", stamp, "start download"));
 
-  OpenDumpPending = false;
-  ReadyToSend = true;
-  ProcedureState = 1;
-  OldDataMode = DataSaved = DataDisplayed = false;
-  RainOverrun = TempOverrun = false;
-  WritePointerR = ReadPointerR = HistPointerR = 0;
-  WritePointerT = ReadPointerT = HistPointerT = 0;
-  CurrentRainPage = ShownPage = ShownLines = 0;
-  TempCountSeen = false;
-  Progress = {};
+  openDumpPending_ = false;
+  deps_.queue.SetReadyToSend();
+  oldDataMode_ = tempFromHistory_ = false;
+  deps_.data.DataSaved = deps_.data.DataDisplayed = false;
+  rainOverrun_ = tempOverrun_ = false;
+  deps_.pointers = CMemoryPointers{};
+  currentRainPage_ = shownPage_ = shownLines_ = 0;
+  tempCountSeen_ = false;
+  progress_ = {};
   activity_ = 0;
   for (int number : {GET_TIP_VALUE, GET_UNIT, GET_WRITE_MEM_POINTER_R, GET_READ_MEM_POINTER_R, GET_HIST_MEM_POINTER_R,
                      GET_WRITE_MEM_POINTER_T, GET_READ_MEM_POINTER_T, GET_HIST_MEM_POINTER_T, GET_FLAGS}) {
-    QueueCommand(number, "");
+    deps_.queue.QueueCommand(number, "");
   }
+  Enter(State::ReadingPointers);
   deps_.view.ShowDownloadStatus(StatusValues());
 }
 
-bool CSession::PointersValid() {
+void CDownload::OnFlags(const std::string& trimmed, bool decide) {
+  if (trimmed == "00") {
+    rainOverrun_ = tempOverrun_ = false;
+  } else if (trimmed == "01") {
+    rainOverrun_ = true;
+  } else if (trimmed == "02") {
+    tempOverrun_ = true;
+  } else if (trimmed == "03") {
+    rainOverrun_ = tempOverrun_ = true;
+  }
+  deps_.trace.Append(Printf("Command GET_FLAGS ack receive %s\r\n", trimmed.c_str()));
+  if (decide && state_ == State::ReadingPointers) {
+    Decide();
+  }
+}
+
+bool CDownload::PointersValid() {
+  const CMemoryPointers& p = deps_.pointers;
   struct Check {
     const char* name;
     int value;
     int low, high;
   };
   const Check checks[] = {
-      {"GET_WRITE_MEM_POINTER_R", WritePointerR, kRainFirstPage, kRainLastPage},
-      {"GET_READ_MEM_POINTER_R", ReadPointerR, kRainFirstPage, kRainLastPage},
-      {"GET_HIST_MEM_POINTER_R", HistPointerR, kRainFirstPage, kRainLastPage},
-      {"GET_WRITE_MEM_POINTER_T", WritePointerT, kTempFirstPage, kTempLastPage},
-      {"GET_READ_MEM_POINTER_T", ReadPointerT, kTempFirstPage, kTempLastPage},
-      {"GET_HIST_MEM_POINTER_T", HistPointerT, kTempFirstPage, kTempLastPage},
+      {"GET_WRITE_MEM_POINTER_R", p.WritePointerR, kRainFirstPage, kRainLastPage},
+      {"GET_READ_MEM_POINTER_R", p.ReadPointerR, kRainFirstPage, kRainLastPage},
+      {"GET_HIST_MEM_POINTER_R", p.HistPointerR, kRainFirstPage, kRainLastPage},
+      {"GET_WRITE_MEM_POINTER_T", p.WritePointerT, kTempFirstPage, kTempLastPage},
+      {"GET_READ_MEM_POINTER_T", p.ReadPointerT, kTempFirstPage, kTempLastPage},
+      {"GET_HIST_MEM_POINTER_T", p.HistPointerT, kTempFirstPage, kTempLastPage},
   };
   for (const auto& c : checks) {
     if (c.value < c.low || c.value > c.high) {
-      Message(Printf("ERROR: memory pointer out of range, download not possible.\n\n(%s = %d, expected %d to %d)",
-                     c.name, c.value, c.low, c.high),
-              Icon::Error);
+      deps_.prompts.Message(Printf("ERROR: memory pointer out of range, download not possible.\n\n(%s = %d, "
+                                   "expected %d to %d)",
+                                   c.name, c.value, c.low, c.high),
+                            Icon::Error);
       return false;
     }
   }
   return true;
 }
 
-int CSession::TempPagesFrom(int start) const {
-  return WritePointerT == HistPointerT ? 0 : TempPagesBetween(start, WritePointerT);
+int CDownload::TempPagesFrom(int start) const {
+  const CMemoryPointers& p = deps_.pointers;
+  return p.WritePointerT == p.HistPointerT ? 0 : TempPagesBetween(start, p.WritePointerT);
 }
 
-void CSession::DownloadDecide() {
+void CDownload::Decide() {
+  const CMemoryPointers& p = deps_.pointers;
   if (!PointersValid()) {
-    deps_.view.DestroyDownloadStatus();
-    deps_.port.Shared().Downloading.store(false);
-    EndDownload(DownloadEnd::Refused);
+    End(DownloadEnd::Refused);
     return;
   }
-  if (WritePointerR != ReadPointerR) {
-    CurrentRainPage = NextRainPage(ReadPointerR);
-    // Temperature plan as the end of the rain phase will decide it.
-    const bool tempOld = WritePointerT == ReadPointerT;
-    Progress.pagesTotal =
-        RainPagesBetween(CurrentRainPage, WritePointerR) + (tempOld ? 0 : TempPagesFrom(NextTempPage(ReadPointerT)));
+  if (p.WritePointerR != p.ReadPointerR) {
+    currentRainPage_ = NextRainPage(p.ReadPointerR);
+    // The temperature plan as the end of the rain phase will decide it.
+    const bool tempOld = p.WritePointerT == p.ReadPointerT;
+    progress_.pagesTotal = RainPagesBetween(currentRainPage_, p.WritePointerR) +
+                           (tempOld ? 0 : TempPagesFrom(NextTempPage(p.ReadPointerT)));
     Wait_InitDump_R();
     return;
   }
-  if (WritePointerR == HistPointerR && WritePointerT == HistPointerT) {
-    Message("Memory Empty", Icon::Information);
-    deps_.view.HideDownloadStatus();
-    deps_.view.DestroyDownloadStatus();
-    deps_.port.Shared().Downloading.store(false);
-    EndDownload(DownloadEnd::MemoryEmpty);
+  if (p.WritePointerR == p.HistPointerR && p.WritePointerT == p.HistPointerT) {
+    deps_.prompts.Message("Memory Empty", Icon::Information);
+    End(DownloadEnd::MemoryEmpty);
     return;
   }
-  const bool oldTemperature = WritePointerT == ReadPointerT;
-  const int rainPages =
-      (WritePointerR - HistPointerR) < 0 ? WritePointerR - HistPointerR + kRainPages : WritePointerR - HistPointerR;
-  const int tempPages =
-      (WritePointerT - HistPointerT) < 0 ? WritePointerT - HistPointerT + kTempPages : WritePointerT - HistPointerT;
+  const bool oldTemperature = p.WritePointerT == p.ReadPointerT;
+  const int rainPages = p.WritePointerR - p.HistPointerR < 0 ? p.WritePointerR - p.HistPointerR + kRainPages
+                                                             : p.WritePointerR - p.HistPointerR;
+  const int tempPages = p.WritePointerT - p.HistPointerT < 0 ? p.WritePointerT - p.HistPointerT + kTempPages
+                                                             : p.WritePointerT - p.HistPointerT;
   const std::string message =
       Printf("%s.\nOld data\n(%d Rain Pages - %d Temp.Pages)",
              oldTemperature ? "NO NEW RAIN AND TEMP. DATA FOUND" : "NO NEW RAIN DATA FOUND", rainPages, tempPages);
-  TempFromHistory = false;
+  tempFromHistory_ = false;
+  Enter(State::Choosing);
   const auto choice = deps_.view.ChooseDownloadOption(message, oldTemperature);
   // With old temperature only the old-data choice is offered; anything else counts as Cancel.
   if (!choice || (oldTemperature && *choice != DownloadOption::RainAndTemperatureOld)) {
-    deps_.view.HideDownloadStatus();
-    deps_.view.DestroyDownloadStatus();
-    deps_.port.Shared().Downloading.store(false);
-    EndDownload(DownloadEnd::Cancelled);
+    End(DownloadEnd::Cancelled);
     return;
   }
   std::error_code ec;
-  std::filesystem::remove(DumpFilePath(), ec);
+  std::filesystem::remove(dump_.Path(), ec);
   if (*choice == DownloadOption::NewTemperatureOnly) {
-    CurrentTempPage = NextTempPage(ReadPointerT);
-    Progress.pagesTotal = TempPagesFrom(CurrentTempPage);
+    currentTempPage_ = NextTempPage(p.ReadPointerT);
+    progress_.pagesTotal = TempPagesFrom(currentTempPage_);
     Wait_InitDump_T();
     return;
   }
-  OldDataMode = TempFromHistory = true;
-  CurrentTempPage = NextTempPage(HistPointerT);
-  CurrentRainPage = NextRainPage(HistPointerR);
-  const bool noRain = HistPointerR == WritePointerR;
-  Progress.pagesTotal =
-      (noRain ? 0 : RainPagesBetween(CurrentRainPage, WritePointerR)) + TempPagesFrom(CurrentTempPage);
+  oldDataMode_ = tempFromHistory_ = true;
+  currentTempPage_ = NextTempPage(p.HistPointerT);
+  currentRainPage_ = NextRainPage(p.HistPointerR);
+  const bool noRain = p.HistPointerR == p.WritePointerR;
+  progress_.pagesTotal =
+      (noRain ? 0 : RainPagesBetween(currentRainPage_, p.WritePointerR)) + TempPagesFrom(currentTempPage_);
   if (noRain) {
     Wait_InitDump_T();
   } else {
@@ -142,84 +166,87 @@ void CSession::DownloadDecide() {
 // ---------------------------------------------------------------------------------------------
 // Rain phase
 
-void CSession::Wait_InitDump_R() {
-  deps_.port.Shared().Downloading.store(true);
+void CDownload::Wait_InitDump_R() {
+  Enter(State::RainPages);
   pagesStarted_ = deps_.scheduler.Now();
-  const bool created = WriteTextMode(DumpFilePath(), "", true);
-  if (!created) {
-    Message("Unable to create default dump file", Icon::None);
+  if (!dump_.Create().ok()) {
+    deps_.prompts.Message("Unable to create default dump file", Icon::None);
   } else {
-    if (InstrStatus.TipValue == 0.0F) {
-      Message("ERROR: H2O millimeters per tip not found.", Icon::Error);
-      EndDownload(DownloadEnd::Stalled);
+    if (deps_.status.TipValue == 0.0F) {
+      deps_.prompts.Message("ERROR: H2O millimeters per tip not found.", Icon::Error);
+      End(DownloadEnd::Stalled);
       return;
     }
-    const std::string resolution = Printf("%.5f", static_cast<double>(InstrStatus.TipValue));
-    (void)WriteTextMode(
-        DumpFilePath(),
-        Printf(
-            "********** Nimbrel   -TBR4470-   Serial Num:%s **********\r\n\r\nmm H2O per tip = %s\r\nUnit Meas =%s\r\n",
-            InstrStatus.SerialNum.c_str(), resolution.c_str(), InstrStatus.Unit == 1 ? "1" : "0"));
+    if (!dump_.WriteHeader(deps_.status.SerialNum, deps_.status.TipValue, deps_.status.Unit).ok()) {
+      deps_.prompts.Message("Unable to create default dump file", Icon::None);
+    }
   }
-  CurrentDumpPath = DumpFilePath();
-  ShownLines = 0;
+  deps_.data.CurrentDumpPath = dump_.Path();
+  shownLines_ = 0;
   deps_.view.ShowDownloadStatus(StatusValues());
-  if (!progressTimer_) {
-    progressTimer_ = deps_.scheduler.Start(deps_.timing.progressTick, true, [this] {
-      activity_ = (activity_ + 1) % 21;
-      UpdateEstimate();
-      deps_.view.SetTitle(ProgressTitle(deps_.view.IsMinimised()));
-      deps_.view.UpdateDownloadStatus(StatusValues());
-    });
-  }
-  ShownPage = CurrentRainPage;
-  deps_.port.Shared().DumpPhase.store(0);
-  const std::string page = Printf("%.4d", CurrentRainPage);
-  QueueCommand(DUMP_PAGE_R, page);
-  PageLineCount = 0;
-  Trace(Printf("Wait_InitDump_R: send  DUMP_PAGE_R %s\r\n", page.c_str()));
+  StartProgress();
+  shownPage_ = currentRainPage_;
+  const std::string page = Printf("%.4d", currentRainPage_);
+  deps_.queue.QueueCommand(DUMP_PAGE_R, page);
+  pageLineCount_ = 0;
+  deps_.trace.Append(Printf("Wait_InitDump_R: send  DUMP_PAGE_R %s\r\n", page.c_str()));
 }
 
-int CSession::OnRainPageLine(const std::string& line) {
-  if (!WriteTextMode(DumpFilePath(), line)) {
+void CDownload::OnPageLine(const std::string& line) {
+  if (!downloading_ || state_ == State::Stalled) {
+    return; // a line still on its way when the download ended
+  }
+  deps_.queue.StopReplyTimer();
+  if (state_ == State::TempPages) {
+    if (OnTempPageLine(line) == 0) {
+      PostOpenDumpFile(); // the download is over: the next port message opens the file
+    }
+    return;
+  }
+  (void)OnRainPageLine(line); // its result only tells whether the phase ended; the state says so too
+}
+
+int CDownload::OnRainPageLine(const std::string& line) {
+  if (!dump_.AppendLine(line).ok()) {
     DumpFileFailed();
     return -1;
   }
-  ++PageLineCount;
-  ++ShownLines;
-  if (PageLineCount < kRainPageLines) {
+  ++pageLineCount_;
+  ++shownLines_;
+  if (pageLineCount_ < kRainPageLines) {
     return -1;
   }
-  ShownPage = CurrentRainPage;
+  shownPage_ = currentRainPage_;
   PageDone();
   deps_.view.UpdateDownloadStatus(StatusValues());
-  PageLineCount = 0;
-  ShownLines = 0;
-  if (CurrentRainPage == WritePointerR) {
-    RemoveCurrent();
+  pageLineCount_ = 0;
+  shownLines_ = 0;
+  if (currentRainPage_ == deps_.pointers.WritePointerR) {
+    deps_.queue.RemoveCurrent();
     RainPhaseEnd();
     return 0;
   }
-  CurrentRainPage = NextRainPage(CurrentRainPage);
-  ShownPage = CurrentRainPage;
-  Later(deps_.timing.pageGap, [this] { NextRainRequest(); });
+  currentRainPage_ = NextRainPage(currentRainPage_);
+  shownPage_ = currentRainPage_;
+  steps_.Later(deps_.timing.pageGap, [this] { NextRainRequest(); });
   return 1;
 }
 
-void CSession::NextRainRequest() {
-  RemoveCurrent();
-  const std::string page = Printf("%.4d", CurrentRainPage);
-  QueueCommand(DUMP_PAGE_R, page);
-  PageLineCount = 0;
-  ReadyToSend = true;
-  Trace(Printf("Send  DUMP_PAGE_R %s\r\n", page.c_str()));
+void CDownload::NextRainRequest() {
+  deps_.queue.RemoveCurrent();
+  const std::string page = Printf("%.4d", currentRainPage_);
+  deps_.queue.QueueCommand(DUMP_PAGE_R, page);
+  pageLineCount_ = 0;
+  deps_.queue.SetReadyToSend();
+  deps_.trace.Append(Printf("Send  DUMP_PAGE_R %s\r\n", page.c_str()));
 }
 
-void CSession::RainPhaseEnd() {
-  if (WritePointerT == ReadPointerT && !OldDataMode) {
-    WritePointerT = HistPointerT; // nothing new: the temperature phase ends at once
+void CDownload::RainPhaseEnd() {
+  CMemoryPointers& p = deps_.pointers;
+  if (p.WritePointerT == p.ReadPointerT && !oldDataMode_) {
+    p.WritePointerT = p.HistPointerT; // nothing new: the temperature phase ends at once
   } else {
-    CurrentTempPage = NextTempPage(TempFromHistory ? HistPointerT : ReadPointerT);
+    currentTempPage_ = NextTempPage(tempFromHistory_ ? p.HistPointerT : p.ReadPointerT);
   }
   Wait_InitDump_T();
 }
@@ -227,238 +254,308 @@ void CSession::RainPhaseEnd() {
 // ---------------------------------------------------------------------------------------------
 // Temperature phase
 
-void CSession::Wait_InitDump_T() {
-  deps_.port.Shared().Downloading.store(true);
-  if (!WriteTextMode(DumpFilePath(),
-                     Printf("TEMPERATURE (-TBR4470- Serial Num: %s)\r\n", InstrStatus.SerialNum.c_str()))) {
-    Message("Unable to open default dump file", Icon::None);
+void CDownload::Wait_InitDump_T() {
+  Enter(State::TempPages);
+  if (!dump_.WriteTemperatureSection(deps_.status.SerialNum).ok()) {
+    deps_.prompts.Message("Unable to open default dump file", Icon::None);
   }
   deps_.view.ShowDownloadStatus(StatusValues());
-  CurrentDumpPath = DumpFilePath();
-  const int tempPages = TempPagesFrom(CurrentTempPage);
-  Progress.pagesTotal = Progress.pagesDone + tempPages;
+  deps_.data.CurrentDumpPath = dump_.Path();
+  const int tempPages = TempPagesFrom(currentTempPage_);
+  progress_.pagesTotal = progress_.pagesDone + tempPages;
   if (tempPages == 0) {
     FinishOutsidePage();
     return;
   }
-  if (!progressTimer_) {
+  if (!progressTimer_.Running()) {
     pagesStarted_ = deps_.scheduler.Now();
-    progressTimer_ = deps_.scheduler.Start(deps_.timing.progressTick, true, [this] {
-      activity_ = (activity_ + 1) % 21;
-      UpdateEstimate();
-      deps_.view.SetTitle(ProgressTitle(deps_.view.IsMinimised()));
-      deps_.view.UpdateDownloadStatus(StatusValues());
-    });
+    StartProgress();
   }
-  ShownPage = CurrentTempPage;
-  deps_.port.Shared().DumpPhase.store(1);
-  ReadyToSend = true;
-  const std::string page = Printf("%.4d", CurrentTempPage);
-  QueueCommand(DUMP_PAGE_T, page);
-  PageLineCount = 0;
-  Trace(Printf("Wait_InitDump_T: send  DUMP_PAGE_T %s\r\n", page.c_str()));
+  shownPage_ = currentTempPage_;
+  deps_.queue.SetReadyToSend();
+  const std::string page = Printf("%.4d", currentTempPage_);
+  deps_.queue.QueueCommand(DUMP_PAGE_T, page);
+  pageLineCount_ = 0;
+  deps_.trace.Append(Printf("Wait_InitDump_T: send  DUMP_PAGE_T %s\r\n", page.c_str()));
 }
 
-int CSession::OnTempPageLine(const std::string& line) {
+int CDownload::OnTempPageLine(const std::string& line) {
   const auto count = line.find("NUM T MEAS:");
   if (count != std::string::npos) {
-    TempMeasCount = LeadingInt(line.substr(count + 11));
-    TempCountSeen = true;
-    PageLineCount = 0;
+    tempMeasCount_ = LeadingInt(std::string_view(line).substr(count + 11));
+    tempCountSeen_ = true;
+    pageLineCount_ = 0;
     return 1;
   }
-  if (!WriteTextMode(DumpFilePath(), line)) {
+  if (!dump_.AppendLine(line).ok()) {
     DumpFileFailed();
     return -1;
   }
-  ++PageLineCount;
-  ++ShownLines;
+  ++pageLineCount_;
+  ++shownLines_;
   // A page that announces 0 measurements ends after its one following line.
-  if (!TempCountSeen || TempMeasCount < 0 || PageLineCount != TempMeasCount + 1) {
+  if (!tempCountSeen_ || tempMeasCount_ < 0 || pageLineCount_ != tempMeasCount_ + 1) {
     return -1;
   }
-  ShownPage = CurrentTempPage;
+  shownPage_ = currentTempPage_;
   PageDone();
   deps_.view.UpdateDownloadStatus(StatusValues());
-  PageLineCount = 0;
-  ShownLines = 0;
-  if (CurrentTempPage == WritePointerT) {
+  pageLineCount_ = 0;
+  shownLines_ = 0;
+  if (currentTempPage_ == deps_.pointers.WritePointerT) {
     FinishDownload();
     return 0;
   }
-  CurrentTempPage = NextTempPage(CurrentTempPage);
-  ShownPage = CurrentTempPage;
-  Later(deps_.timing.pageGap, [this] { NextTempRequest(); });
+  currentTempPage_ = NextTempPage(currentTempPage_);
+  shownPage_ = currentTempPage_;
+  steps_.Later(deps_.timing.pageGap, [this] { NextTempRequest(); });
   return 1;
 }
 
-void CSession::NextTempRequest() {
-  RemoveCurrent();
-  QueueCommand(DUMP_PAGE_T, Printf("%.4d", CurrentTempPage));
-  PageLineCount = 0;
-  ReadyToSend = true;
+void CDownload::NextTempRequest() {
+  deps_.queue.RemoveCurrent();
+  deps_.queue.QueueCommand(DUMP_PAGE_T, Printf("%.4d", currentTempPage_));
+  pageLineCount_ = 0;
+  deps_.queue.SetReadyToSend();
 }
 
-void CSession::SkipTempPage() {
-  RemoveCurrent();
+bool CDownload::TakeRefusal(const CCommand& command) {
+  if (command.GetCommandNumber() != DUMP_PAGE_T || state_ != State::TempPages) {
+    return false;
+  }
+  SkipTempPage();
+  return true;
+}
+
+void CDownload::SkipTempPage() {
+  deps_.queue.RemoveCurrent();
   PageDone();
-  if (CurrentTempPage == WritePointerT) {
+  if (currentTempPage_ == deps_.pointers.WritePointerT) {
     // The instrument refused the last page it holds: nothing follows it, so the download ends
     // here instead of going round the temperature memory again.
     FinishOutsidePage();
     return;
   }
-  CurrentTempPage = NextTempPage(CurrentTempPage);
-  Later(deps_.timing.pageGap, [this] {
-    const std::string page = Printf("%.4d", CurrentTempPage);
-    QueueCommand(DUMP_PAGE_T, page);
-    deps_.port.Shared().ReceiveEnabled.store(true);
-    ReadyToSend = true;
-    Trace(Printf("Send  DUMP_PAGE_T %s\r\n", page.c_str()));
+  currentTempPage_ = NextTempPage(currentTempPage_);
+  steps_.Later(deps_.timing.pageGap, [this] {
+    const std::string page = Printf("%.4d", currentTempPage_);
+    deps_.queue.QueueCommand(DUMP_PAGE_T, page);
+    deps_.port.SetReceiveEnabled(true);
+    deps_.queue.SetReadyToSend();
+    deps_.trace.Append(Printf("Send  DUMP_PAGE_T %s\r\n", page.c_str()));
   });
 }
 
 // ---------------------------------------------------------------------------------------------
 // End
 
-void CSession::StopProgressTimer() {
-  if (progressTimer_) {
-    deps_.scheduler.Stop(*progressTimer_);
-    progressTimer_.reset();
+bool CDownload::OnGivenUp(const CCommand& command, GiveUp why, const std::string& message) {
+  if (why == GiveUp::Refused && command.GetCommandNumber() == DUMP_PAGE_R && state_ == State::RainPages) {
+    deps_.prompts.Message(message, Icon::None);
+    deps_.queue.RemoveCurrent();
+    deps_.port.SetReceiveEnabled(true);
+    deps_.queue.SetReadyToSend();
+    PageDone();
+    RainPhaseEnd();
+    return true;
   }
+  if (why != GiveUp::TimedOut) {
+    return false;
+  }
+  if (downloading_) {
+    Halt();
+    deps_.prompts.Message(message, Icon::None);
+    End(DownloadEnd::Interrupted);
+    return true;
+  }
+  if (state_ == State::ReadingPointers && command.GetCommandNumber() == GET_FLAGS) {
+    // No decision can be taken: the status window waits for "Stop Download".
+    deps_.prompts.Message(message, Icon::None);
+    End(DownloadEnd::Stalled);
+    return true;
+  }
+  return false;
 }
 
-// The finish reached without a page line to carry it: the port message that opens the file is
-// sent from here, once the finish has run.
-void CSession::FinishOutsidePage() {
+void CDownload::OnLinkLost(const std::function<void()>& tellUser) {
+  if (!downloading_) {
+    tellUser();
+    return;
+  }
+  Halt();
+  tellUser();
+  End(DownloadEnd::Interrupted);
+}
+
+void CDownload::FinishOutsidePage() {
   FinishDownload();
-  deps_.port.Shared().ReceiveEnabled.store(true);
-  OpenDumpPending = true;
-  Later(Millis(0), [this] {
-    if (OpenDumpPending) {
-      OnSerialMsg();
-    }
-  });
+  // The finish was reached without a page line to carry it: the port message that opens the file
+  // is sent from here.
+  deps_.port.SetReceiveEnabled(true);
+  PostOpenDumpFile();
 }
 
-void CSession::FinishDownload() {
-  StopProgressTimer();
-  deps_.port.Shared().Downloading.store(false);
+void CDownload::PostOpenDumpFile() {
+  openDumpPending_ = true;
+  steps_.Later(Millis(0), [this] { (void)TakeOpenDumpPending(); });
+}
+
+bool CDownload::TakeOpenDumpPending() {
+  if (!openDumpPending_) {
+    return false;
+  }
+  openDumpPending_ = false;
+  OpenDumpFile();
+  return true;
+}
+
+void CDownload::FinishDownload() {
+  Halt();
+  Enter(State::Finishing);
   DownloadStatusValues done = StatusValues();
   done.activity = done.activityMax;
   deps_.view.UpdateDownloadStatus(done);
-  Message("Download Complete", Icon::Information);
-  if (RainOverrun) {
-    Message("WARNING: Overrun detected in Rain memory.", Icon::Warning);
+  deps_.prompts.Message("Download Complete", Icon::Information);
+  if (rainOverrun_) {
+    deps_.prompts.Message("WARNING: Overrun detected in Rain memory.", Icon::Warning);
   }
-  if (TempOverrun) {
-    Message("WARNING: Overrun detected in Temperature memory.", Icon::Warning);
+  if (tempOverrun_) {
+    deps_.prompts.Message("WARNING: Overrun detected in Temperature memory.", Icon::Warning);
   }
-  if (!OldDataMode) {
+  if (!oldDataMode_) {
     if (deps_.prompts.Question("WARNING\nDo you want to clear instrument memory ?", Buttons::YesNo, Icon::Question,
                                Answer::No) == Answer::Yes) {
-      const std::string rain = Printf("%.4d", WritePointerR);
-      const std::string temp = Printf("%.4d", WritePointerT);
-      QueueCommand(SET_MEM_POINTER_R, rain);
-      QueueCommand(SET_MEM_POINTER_T, temp);
-      Trace(Printf("Clear Mem after download finish: send  SET_MEM_POINTER_R %s\r\n", rain.c_str()));
-      Trace(Printf("Clear Mem after download finish: send  SET_MEM_POINTER_T %s\r\n", temp.c_str()));
+      const std::string rain = Printf("%.4d", deps_.pointers.WritePointerR);
+      const std::string temp = Printf("%.4d", deps_.pointers.WritePointerT);
+      deps_.queue.QueueCommand(SET_MEM_POINTER_R, rain);
+      deps_.queue.QueueCommand(SET_MEM_POINTER_T, temp);
+      deps_.trace.Append(Printf("Clear Mem after download finish: send  SET_MEM_POINTER_R %s\r\n", rain.c_str()));
+      deps_.trace.Append(Printf("Clear Mem after download finish: send  SET_MEM_POINTER_T %s\r\n", temp.c_str()));
     } else {
-      Trace("Mem not clear after download end\r\n");
+      deps_.trace.Append("Mem not clear after download end\r\n");
     }
   }
   // The last page request is done with; later commands (the memory release, maintenance) go out.
-  RemoveCurrent();
-  ReadyToSend = true;
-  deps_.view.HideDownloadStatus();
-  EndDownload(DownloadEnd::Complete);
+  deps_.queue.RemoveCurrent();
+  deps_.queue.SetReadyToSend();
+  End(DownloadEnd::Complete);
 }
 
 // A page line that cannot be stored would be lost and its page would never complete: the
 // download ends here, with what the file holds so far.
-void CSession::DumpFileFailed() {
-  // The download ends before the message box is shown: lines still on their way are ignored.
-  StopReplyTimer();
-  StopProgressTimer();
-  CancelSteps();
-  deps_.port.Shared().Downloading.store(false);
-  ClearQueue();
-  deps_.port.Purge();
+void CDownload::DumpFileFailed() {
+  Halt();
+  deps_.queue.StopReplyTimer();
+  deps_.queue.Clear();
+  deps_.queue.ResetRetries();
+  (void)deps_.port.Purge(); // what is still on its way is dropped; nothing to report if it fails
   deps_.port.EmptyReceiveBuffer();
-  LastReply.clear();
-  RetryCount = 0;
-  ReadyToSend = true;
-  deps_.port.Shared().ReceiveEnabled.store(true);
-  Message("unable to open DEFAULT_DUMP_FILE", Icon::None);
-  Message("Download Interrupted", Icon::None);
-  deps_.view.HideDownloadStatus();
-  deps_.view.DestroyDownloadStatus();
-  EndDownload(DownloadEnd::Interrupted);
+  deps_.queue.SetReadyToSend();
+  deps_.port.SetReceiveEnabled(true);
+  deps_.prompts.Message("unable to open DEFAULT_DUMP_FILE", Icon::None);
+  End(DownloadEnd::Interrupted);
 }
 
-void CSession::OpenDumpFile() {
-  DataDisplayed = true;
-  deps_.view.OpenDataWindow(CurrentDumpPath);
+void CDownload::OpenDumpFile() {
+  deps_.data.DataDisplayed = true;
+  deps_.view.OpenDataWindow(deps_.data.CurrentDumpPath);
 }
 
-void CSession::OnStopDownload() {
+void CDownload::OnStopDownload() {
   if (deps_.prompts.Question("Confirm stop downloading ?", Buttons::YesNo, Icon::Question, Answer::No) != Answer::Yes) {
     return;
   }
-  StopReplyTimer();
-  StopProgressTimer();
-  CancelSteps();
-  deps_.port.Shared().Downloading.store(false);
-  deps_.port.Shared().ReceiveEnabled.store(false);
-  ClearQueue();
-  deps_.port.Purge();
+  Halt();
+  deps_.queue.StopReplyTimer();
+  deps_.port.SetReceiveEnabled(false);
+  deps_.queue.Clear();
+  (void)deps_.port.Purge(); // what is still on its way is dropped; nothing to report if it fails
   deps_.port.EmptyReceiveBuffer();
-  LastReply.clear();
-  deps_.view.HideDownloadStatus();
-  deps_.view.DestroyDownloadStatus();
-  CurrentDumpPath.clear();
-  OpenDumpPending = false;
-  ReadyToSend = true;
-  EndDownload(DownloadEnd::Stopped);
+  deps_.data.CurrentDumpPath.clear();
+  openDumpPending_ = false;
+  deps_.queue.SetReadyToSend();
+  End(DownloadEnd::Stopped);
 }
 
-void CSession::EndDownload(DownloadEnd how) {
-  if (ProcedureState == 1) {
-    ProcedureState = -1;
+void CDownload::Halt() {
+  progressTimer_.Stop();
+  steps_.CancelAll();
+  Enter(State::Idle);
+}
+
+void CDownload::End(DownloadEnd how) {
+  if (how == DownloadEnd::Stalled) {
+    Enter(State::Stalled);
+  } else {
+    Halt();
   }
-  deps_.view.DownloadEnded(how);
+  switch (how) {
+  case DownloadEnd::Interrupted:
+    deps_.prompts.Message("Download Interrupted", Icon::None);
+    deps_.view.HideDownloadStatus();
+    deps_.view.DestroyDownloadStatus();
+    break;
+  case DownloadEnd::Refused:
+    deps_.view.DestroyDownloadStatus();
+    break;
+  case DownloadEnd::Complete:
+    deps_.view.HideDownloadStatus();
+    break;
+  case DownloadEnd::Stalled:
+    break; // the status window stays until "Stop Download"
+  case DownloadEnd::MemoryEmpty:
+  case DownloadEnd::Cancelled:
+  case DownloadEnd::Stopped:
+    deps_.view.HideDownloadStatus();
+    deps_.view.DestroyDownloadStatus();
+    break;
+  }
+  deps_.ended(how);
 }
 
 // ---------------------------------------------------------------------------------------------
 // Progress
 
-void CSession::PageDone() {
-  ++Progress.pagesDone;
+void CDownload::StartProgress() {
+  if (progressTimer_.Running()) {
+    return;
+  }
+  progressTimer_.Start(deps_.timing.progressTick, true, [this] {
+    activity_ = (activity_ + 1) % 21;
+    UpdateEstimate();
+    deps_.view.SetTitle(ProgressTitle(deps_.view.IsMinimised()));
+    deps_.view.UpdateDownloadStatus(StatusValues());
+  });
+}
+
+void CDownload::PageDone() {
+  ++progress_.pagesDone;
   UpdateEstimate();
 }
 
-void CSession::UpdateEstimate() {
-  Progress.pagesTotal = std::max(Progress.pagesTotal, Progress.pagesDone);
-  if (Progress.pagesDone == 0) {
-    Progress.remaining.reset();
+void CDownload::UpdateEstimate() {
+  progress_.pagesTotal = std::max(progress_.pagesTotal, progress_.pagesDone);
+  if (progress_.pagesDone == 0) {
+    progress_.remaining.reset();
     return;
   }
   const auto elapsed = deps_.scheduler.Now() - pagesStarted_;
-  Progress.remaining = elapsed * (Progress.pagesTotal - Progress.pagesDone) / Progress.pagesDone;
+  progress_.remaining = elapsed * (progress_.pagesTotal - progress_.pagesDone) / progress_.pagesDone;
 }
 
-DownloadStatusValues CSession::StatusValues() const {
+DownloadStatusValues CDownload::StatusValues() const {
   DownloadStatusValues v;
-  v.pageNum = Printf("%d", ShownPage);
-  v.dataDownloaded = Printf("%d", ShownLines);
+  v.pageNum = Printf("%d", shownPage_);
+  v.dataDownloaded = Printf("%d", shownLines_);
   v.activity = activity_;
-  v.progress = Progress;
+  v.progress = progress_;
+  v.rainPhase = state_ != State::TempPages;
   return v;
 }
 
-std::string CSession::ProgressTitle(bool minimised) const {
-  return minimised ? Printf("Download progress: file %d - line %d", ShownPage, ShownLines)
-                   : Printf("Nimbrel %s - %s", InstrStatus.InstrType.c_str(), InstrStatus.SerialNum.c_str());
+std::string CDownload::ProgressTitle(bool minimised) const {
+  return minimised ? Printf("Download progress: file %d - line %d", shownPage_, shownLines_)
+                   : Printf("Nimbrel %s - %s", deps_.status.InstrType.c_str(), deps_.status.SerialNum.c_str());
 }
 
 } // namespace nimbrel

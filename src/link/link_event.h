@@ -9,12 +9,11 @@ namespace nimbrel {
 
 // State the serial listener and the session share. The listener consumes bytes only while
 // ReceiveEnabled is set and clears it when it hands a reply line over; the session sets it again
-// once the line has been handled. Downloading and DumpPhase tell the listener that page lines go
-// to the page handlers and that it should keep reading after each of them.
+// once the line has been handled. Downloading tells the listener that lines without "?" are page
+// lines, handed over while it goes on reading.
 struct CLinkShared {
   std::atomic<bool> ReceiveEnabled{false};
   std::atomic<bool> Downloading{false};
-  std::atomic<int> DumpPhase{0};
   // Set by the session before each send and on every time-out; the listener empties its
   // ReceiveBuffer before it appends the next byte.
   std::atomic<bool> EmptyBufferRequest{false};

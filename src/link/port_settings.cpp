@@ -1,7 +1,7 @@
 #include "link/port_settings.h"
 
 #include "base/numbers.h"
-#include "base/prompts.h"
+#include "base/safe_file.h"
 
 #include <algorithm>
 #include <fstream>
@@ -81,15 +81,14 @@ CPortSettings DefaultPortSettings() {
   return CPortSettings{2, 9600, 8, 0, 0, "S"};
 }
 
-bool ReadPortSettings(const std::filesystem::path& file, CPortConfig& config, IPrompts& prompts) {
-  const auto loadDefaults = [&] {
-    prompts.Message(std::string(kPortFileNotFound), Icon::Warning);
+Status ReadPortSettings(const std::filesystem::path& file, CPortConfig& config) {
+  const auto loadDefaults = [&](StatusCode code) {
     config.Settings = DefaultPortSettings();
-    return false;
+    return Status(code, std::string(kPortFileNotFound));
   };
   std::ifstream f(file, std::ios::binary);
   if (!f) {
-    return loadDefaults();
+    return loadDefaults(StatusCode::NotFound);
   }
   enum class Seen { Nothing, Port, Baud };
   Seen seen = Seen::Nothing;
@@ -147,9 +146,9 @@ bool ReadPortSettings(const std::filesystem::path& file, CPortConfig& config, IP
     }
   }
   if (seen != Seen::Baud) {
-    return loadDefaults();
+    return loadDefaults(StatusCode::DataFormat);
   }
-  return true;
+  return Status::Ok();
 }
 
 std::string FormatPortSettings(const CPortConfig& config) {
@@ -170,18 +169,29 @@ std::string FormatPortSettings(const CPortConfig& config) {
   return out;
 }
 
-bool WritePortSettings(const std::filesystem::path& file, const CPortConfig& config, IPrompts& prompts) {
+Status WritePortSettings(const std::filesystem::path& file, const CPortConfig& config) {
   const std::string bytes = FormatPortSettings(config);
-  std::ofstream f(file, std::ios::binary | std::ios::trunc);
-  if (f) {
+  // Written beside the old file and renamed: a full disk never leaves half a port.ini.
+  const Status written = WriteFileAtomically(file, [&bytes](const std::filesystem::path& temporary) {
+    std::ofstream f(temporary, std::ios::binary | std::ios::trunc);
     f.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     f.close();
-  }
-  if (!f) {
-    prompts.Message(std::string(kPortSaveFailed), Icon::Warning);
-    return false;
-  }
-  return true;
+    return f ? Status::Ok() : Status(StatusCode::Io, "write failed");
+  });
+  return written.ok() ? written : Status(written.code(), std::string(kPortSaveFailed));
+}
+
+CPortIniStore::CPortIniStore(const std::filesystem::path& programDirectory) : file_(programDirectory / kPortIniName) {}
+
+Status CPortIniStore::Read(CPortConfig& config) {
+  const Status s = ReadPortSettings(file_, config_);
+  config = config_;
+  return s;
+}
+
+Status CPortIniStore::Write(const CPortConfig& config) {
+  config_ = config;
+  return WritePortSettings(file_, config_);
 }
 
 CPortConfig ApplyPortSetup(const PortSetupTexts& texts, const CPortConfig& current) {

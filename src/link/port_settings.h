@@ -1,5 +1,7 @@
 #pragma once
 
+#include "base/status.h"
+
 #include <array>
 #include <cstdint>
 #include <filesystem>
@@ -7,8 +9,6 @@
 #include <string_view>
 
 namespace nimbrel {
-
-class IPrompts;
 
 // The serial port the instrument hangs on, as port.ini keeps it. Only the port number, the baud
 // rate and the automatic detection change how the program connects; the rest is kept and shown.
@@ -40,15 +40,41 @@ inline constexpr std::string_view kPortSaveFailed = "Error : fail saving port co
 CPortSettings DefaultPortSettings();
 
 // Reads `file` into `config` by the rules of port.ini. A missing file, or one whose last "COM=" /
-// "BAUDRATE=" line is not a "BAUDRATE=" line, shows kPortFileNotFound (warning icon) and loads the
-// defaults; the automatic-detection flag keeps its value. Returns false in that case.
-bool ReadPortSettings(const std::filesystem::path& file, CPortConfig& config, IPrompts& prompts);
+// "BAUDRATE=" line is not a "BAUDRATE=" line, loads the defaults (the automatic-detection flag
+// keeps its value) and returns a status with kPortFileNotFound, which the caller shows as a warning.
+Status ReadPortSettings(const std::filesystem::path& file, CPortConfig& config);
 
 // The seven lines of port.ini, with CR LF line ends.
 std::string FormatPortSettings(const CPortConfig& config);
 
-// Writes `file`; on failure shows kPortSaveFailed (warning icon) and returns false.
-bool WritePortSettings(const std::filesystem::path& file, const CPortConfig& config, IPrompts& prompts);
+// Writes `file`; on failure the status carries kPortSaveFailed (shown as a warning) and the file is
+// left as it was.
+Status WritePortSettings(const std::filesystem::path& file, const CPortConfig& config);
+
+// Where the session reads and writes its port settings: port.ini, or memory in tests.
+class IPortSettingsStore {
+public:
+  IPortSettingsStore() = default;
+  IPortSettingsStore(const IPortSettingsStore&) = delete;
+  IPortSettingsStore& operator=(const IPortSettingsStore&) = delete;
+  virtual ~IPortSettingsStore() = default;
+  // Fills `config` (the defaults when the status is not Ok).
+  virtual Status Read(CPortConfig& config) = 0;
+  virtual Status Write(const CPortConfig& config) = 0;
+};
+
+// port.ini in the program directory.
+class CPortIniStore final : public IPortSettingsStore {
+public:
+  explicit CPortIniStore(const std::filesystem::path& programDirectory);
+  // Keeps the automatic-detection flag of the last read, as the program-wide record does.
+  Status Read(CPortConfig& config) override;
+  Status Write(const CPortConfig& config) override;
+
+private:
+  std::filesystem::path file_;
+  CPortConfig config_;
+};
 
 // The "Port Setup" dialog: what its lists offer when it opens.
 inline constexpr std::array<const char*, 10> kPortChoices{"COM1", "COM2", "COM3", "COM4", "COM5",

@@ -2,47 +2,91 @@
 
 #include "link/port_name.h"
 
+#include <cerrno>
 #include <utility>
 
 namespace nimbrel {
 
-CSerialSessionPort::CSerialSessionPort(std::filesystem::path programDir) : programDir_(std::move(programDir)) {}
-
-std::uint32_t CSerialSessionPort::Open(const std::string& name, LinkEventSink sink) {
-  return port_.Open(ResolvePortName(programDir_, name), std::move(sink), kQueueSize, kQueueSize);
+Status PortStatus(std::uint32_t code, const std::string& what) {
+  switch (code) {
+  case serial_result::kOk:
+    return Status::Ok();
+  case serial_result::kInvalidHandle:
+    return {StatusCode::Io, what + ": the port is not open"};
+  case serial_result::kAlreadyInitialized:
+    return {StatusCode::Busy, what + ": the port is already open"};
+  case serial_result::kTimeout:
+    return {StatusCode::Timeout, what + ": nothing within 100 ms"};
+  case serial_result::kInvalidArg:
+    return {StatusCode::InvalidArgument, what + ": the port does not take this setting"};
+  default:
+    break;
+  }
+  const int err = static_cast<int>(code);
+  Status s = Status::FromErrno(err, what);
+  switch (err) {
+  case ENOENT:
+  case ENODEV:
+  case ENXIO:
+    return {s.code(), s.message() + " (check that the instrument's cable or USB adapter is plugged in and that the "
+                                    "COMn link in the program directory points to it)"};
+  case EACCES:
+  case EPERM:
+    return {s.code(), s.message() + " (your user needs access to the serial device: add it to the dialout group "
+                                    "with 'sudo adduser $USER dialout' and log in again)"};
+  case EBUSY:
+    return {s.code(), s.message() + " (another program is using the port: close it and try again)"};
+  case ENOTTY:
+    return {StatusCode::InvalidArgument, what + ": it is not a serial device"};
+  default:
+    return s;
+  }
 }
 
-std::uint32_t CSerialSessionPort::Close() {
-  return port_.Close();
+CSerialSessionPort::CSerialSessionPort(std::filesystem::path programDir) : programDir_(std::move(programDir)) {}
+
+std::string CSerialSessionPort::Described(const std::string& verb) const {
+  return device_ == name_ ? verb + " " + name_ : verb + " " + name_ + " (" + device_ + ")";
+}
+
+Status CSerialSessionPort::Open(const std::string& name, LinkEventSink sink) {
+  name_ = name;
+  device_ = ResolvePortName(programDir_, name);
+  return PortStatus(port_.Open(device_, std::move(sink), kQueueSize, kQueueSize), Described("cannot open"));
+}
+
+void CSerialSessionPort::Close() {
+  // Closing a port cannot fail in a way the user could act on; the listener is stopped either way.
+  (void)port_.Close();
 }
 
 bool CSerialSessionPort::IsOpen() const {
   return port_.IsOpen();
 }
 
-std::uint32_t CSerialSessionPort::Configure(std::uint32_t baud, int dataBits, int parity, int stopBits) {
-  return port_.Configure(baud, dataBits, parity, stopBits);
+Status CSerialSessionPort::Configure(std::uint32_t baud, int dataBits, int parity, int stopBits) {
+  return PortStatus(port_.Configure(baud, dataBits, parity, stopBits), Described("cannot configure"));
 }
 
-std::uint32_t CSerialSessionPort::SetFlowControl(int mode) {
-  return port_.SetFlowControl(mode);
+Status CSerialSessionPort::SetFlowControl(int mode) {
+  return PortStatus(port_.SetFlowControl(mode), Described("cannot set the flow control of"));
 }
 
-std::uint32_t CSerialSessionPort::Purge() {
-  return port_.Purge();
+Status CSerialSessionPort::Purge() {
+  return PortStatus(port_.Purge(), Described("cannot purge"));
 }
 
-std::uint32_t CSerialSessionPort::WriteString(const std::string& text) {
-  return port_.WriteString(text);
+Status CSerialSessionPort::WriteString(const std::string& text) {
+  return PortStatus(port_.WriteString(text), Described("cannot write to"));
 }
 
-std::uint32_t CSerialSessionPort::Read(std::string& out, std::size_t maxBytes) {
+Status CSerialSessionPort::Read(std::string& out, std::size_t maxBytes) {
   out.clear();
   if (!port_.IsOpen()) {
-    return port_.Read(nullptr, 0);
+    return PortStatus(serial_result::kInvalidHandle, Described("cannot read from"));
   }
   if (maxBytes == 0) {
-    return serial_result::kOk;
+    return Status::Ok();
   }
   std::string buffer(maxBytes, '\0');
   std::size_t got = 0;
@@ -56,17 +100,9 @@ std::uint32_t CSerialSessionPort::Read(std::string& out, std::size_t maxBytes) {
   buffer.resize(got);
   out = std::move(buffer);
   if (code == serial_result::kOk && out.empty()) {
-    return serial_result::kTimeout;
+    code = serial_result::kTimeout;
   }
-  return code;
-}
-
-void CSerialSessionPort::EmptyReceiveBuffer() {
-  port_.Shared().EmptyBufferRequest.store(true);
-}
-
-CLinkShared& CSerialSessionPort::Shared() {
-  return port_.Shared();
+  return PortStatus(code, Described("cannot read from"));
 }
 
 } // namespace nimbrel

@@ -1,5 +1,7 @@
 #include "protocol/command.h"
 
+#include "protocol/timing.h"
+
 #include <array>
 
 namespace nimbrel {
@@ -49,7 +51,7 @@ CCommand::CCommand(int number, std::string parameter) : number_(number), paramet
     text_ += parameter_;
   }
   text_ += '\r';
-  timeout_ = number == ERASE_MEM_2 ? kEraseTimeoutMs : kReplyTimeoutMs;
+  timeout_ = static_cast<int>((number == ERASE_MEM_2 ? kEraseTimeout : kReplyTimeout).count());
 }
 
 const char* CommandName(int number) {

@@ -44,10 +44,6 @@ inline constexpr int kCommandCount = 30;
 inline constexpr const char* kProbeText = "AA\r";
 inline constexpr const char* GET_BATTERY = "RZ\r";
 
-// Reply time-outs of the product, in milliseconds (the session may scale them, see SessionTiming).
-inline constexpr int kReplyTimeoutMs = 2000;
-inline constexpr int kEraseTimeoutMs = 10000;
-
 // One instrument command: its number, the complete text to send (CR included), its parameter and
 // the time to wait for its reply.
 class CCommand {

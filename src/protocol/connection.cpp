@@ -1,111 +1,121 @@
-#include "protocol/session.h"
+#include "protocol/connection.h"
+
 #include "base/text.h"
 
 namespace nimbrel {
 
 namespace {
-constexpr int kFlowHardware = 1;
-constexpr int kParityNone = 0;
-constexpr int kOneStopBit = 0;
 constexpr std::size_t kProbeBytes = 100;
+constexpr std::uint32_t kScanBaud = 9600;
 } // namespace
 
-std::string CSession::PortName() const {
-  return fixedPort_ ? *fixedPort_ : Printf("%s%d", "COM", Settings.Settings.Port);
+CConnection::CConnection(Deps deps, CPortConfig settings)
+    : deps_(std::move(deps)), settings_(std::move(settings)), steps_(deps_.scheduler) {}
+
+std::string CConnection::PortName() const {
+  return fixedPort_ ? *fixedPort_ : Printf("%s%d", "COM", settings_.Settings.Port);
 }
 
-InstrumentMenu CSession::Menu() const {
-  return MenuState({Connected, Downloading(), !CurrentDumpPath.empty(), Markers});
+void CConnection::Enter(State state) {
+  state_ = state;
 }
 
-void CSession::SetStatus(const std::string& text, std::uint32_t colour) {
+void CConnection::SetStatus(const std::string& text, std::uint32_t colour) {
   deps_.view.SetLinkStatus({text, colour, colour == kColourYellow ? 0x000080U : 0xFFFF00U});
 }
 
-bool CSession::OpenPort(const std::string& name) {
-  LinkEventSink sink = [this](const LinkEvent& event) { OnLinkEvent(event); };
-  if (deps_.marshal) {
-    sink = deps_.marshal(std::move(sink));
-  }
-  return deps_.port.Open(name, std::move(sink)) == 0;
+Status CConnection::OpenPort(const std::string& name) {
+  return deps_.port.Open(name, deps_.makeSink());
 }
 
-void CSession::Connect() {
-  if (connecting_ || Connected) {
+void CConnection::Connect() {
+  if (state_ != State::Disconnected) {
     return;
   }
-  connecting_ = true;
-  RetryCount = 0;
-  ProcedureState = 0;
-  InstrStatus.Reset();
-  deps_.port.Shared().Downloading.store(false);
-  deps_.port.Shared().ReceiveEnabled.store(false);
+  Enter(State::Connecting);
+  deps_.port.SetPageMode(false);
+  deps_.port.SetReceiveEnabled(false);
   deps_.view.ShowConnecting("");
-  if (fixedPort_) {
-    ProbeFixed();
+  if (!fixedPort_ && settings_.AutoDetect != 0) {
+    if (Status read = deps_.settingsStore.Read(settings_); !read.ok()) {
+      deps_.prompts.Message(read.message(), Icon::Warning);
+    }
+    ProbeConfigured();
     return;
   }
-  if (Settings.AutoDetect != 0) {
-    Settings = deps_.settingsStore.Read();
-    ProbeConfigured();
-  } else {
-    ProbeFixed();
-  }
+  ProbeFixed();
 }
 
 // Writes the probe after the port has settled and hands what came back within the wait to `answered`.
-void CSession::Probe(const std::function<void(const std::string&)>& answered) {
-  Later(deps_.timing.portSettle, [this, answered] {
-    deps_.port.WriteString(kProbeText);
-    Later(deps_.timing.probeWait, [this, answered] {
+void CConnection::Probe(const std::function<void(const std::string&)>& answered) {
+  steps_.Later(deps_.timing.portSettle, [this, answered] {
+    if (!deps_.port.WriteString(kProbeText).ok()) {
+      answered(""); // nothing went out, so nothing can come back
+      return;
+    }
+    steps_.Later(deps_.timing.probeWait, [this, answered] {
       std::string reply;
-      deps_.port.Read(reply, kProbeBytes);
+      // Nothing within the wait (a time-out) is an empty answer.
+      (void)deps_.port.Read(reply, kProbeBytes);
       answered(reply);
     });
   });
 }
 
-void CSession::ProbeConfigured() {
+void CConnection::ProbeConfigured() {
   const std::string name = PortName();
-  if (!OpenPort(name)) {
+  if (!OpenPort(name).ok()) {
     ScanPort(1);
     return;
   }
-  deps_.port.Configure(static_cast<std::uint32_t>(Settings.Settings.BaudRate), 8, kParityNone, kOneStopBit);
-  deps_.port.SetFlowControl(kFlowHardware);
+  const Status configured =
+      deps_.port.Configure(static_cast<std::uint32_t>(settings_.Settings.BaudRate), 8, kParityNone, kOneStopBit);
+  const Status flow = deps_.port.SetFlowControl(kFlowHardware);
+  if (!configured.ok() || !flow.ok()) {
+    deps_.port.Close();
+    ScanPort(1);
+    return;
+  }
   deps_.view.ShowConnecting(
-      Printf("Connecting to...\r\rPort = %s\rBaudrate = %d", name.c_str(), Settings.Settings.BaudRate));
+      Printf("Connecting to...\r\rPort = %s\rBaudrate = %d", name.c_str(), settings_.Settings.BaudRate));
   Probe([this](const std::string& reply) {
     // On the configured port any answer will do.
     if (!reply.empty()) {
       Found();
       return;
     }
-    deps_.port.Purge();
+    (void)deps_.port.Purge(); // the port is closed next
     deps_.port.Close();
     ScanPort(1);
   });
 }
 
-void CSession::ScanPort(int n) {
+void CConnection::ScanPort(int n) {
   if (n > 2) {
-    ConnectFailed("Warning : Instrument not responding.\nPlease check port settings", Icon::Warning,
-                  "Error :connection failure");
+    Failed("Warning : Instrument not responding.\nPlease check port settings", Icon::Warning,
+           "Error :connection failure");
     return;
   }
   const std::string name = Printf("%s%d", "COM", n);
-  if (!OpenPort(name)) {
+  if (!OpenPort(name).ok()) {
     ScanPort(n + 1);
     return;
   }
-  Settings.Settings.Port = n;
-  Settings.Settings.BaudRate = 9600;
+  settings_.Settings.Port = n;
+  settings_.Settings.BaudRate = static_cast<std::int32_t>(kScanBaud);
   deps_.view.ShowConnecting(Printf("Connecting to...\r\rPort = %s\rBaudrate = %d", name.c_str(), 9600));
-  deps_.port.SetFlowControl(kFlowHardware);
-  deps_.port.Configure(9600, 8, kParityNone, kOneStopBit);
+  const Status flow = deps_.port.SetFlowControl(kFlowHardware);
+  const Status configured = deps_.port.Configure(kScanBaud, 8, kParityNone, kOneStopBit);
+  if (!flow.ok() || !configured.ok()) {
+    deps_.port.Close();
+    ScanPort(n + 1);
+    return;
+  }
   Probe([this, n](const std::string& reply) {
-    if (!reply.empty() && reply.find("Rain") != std::string::npos) {
-      deps_.settingsStore.Write(Settings);
+    if (reply.find("Rain") != std::string::npos) {
+      if (Status written = deps_.settingsStore.Write(settings_); !written.ok()) {
+        deps_.prompts.Message(written.message(), Icon::Warning);
+      }
       Found();
       return;
     }
@@ -114,144 +124,122 @@ void CSession::ScanPort(int n) {
   });
 }
 
-void CSession::ProbeFixed() {
+void CConnection::ProbeFixed() {
   const std::string name = PortName();
-  if (!OpenPort(name)) {
-    Message("Error : fail opening COM port.", Icon::Error);
+  Status opened = OpenPort(name);
+  if (opened.ok()) {
+    settings_.Settings.BaudRate = static_cast<std::int32_t>(kScanBaud); // whatever the file said
+    opened = deps_.port.Configure(kScanBaud, 8, kParityNone, kOneStopBit);
+    if (opened.ok()) {
+      opened = deps_.port.SetFlowControl(kFlowHardware);
+    }
+  }
+  if (!opened.ok()) {
     if (deps_.port.IsOpen()) {
       deps_.port.Close();
     }
     deps_.view.HideConnecting();
-    Connected = false;
-    connecting_ = false;
+    deps_.prompts.Message("Error : fail opening COM port.\n" + opened.message(), Icon::Error);
+    Enter(State::Disconnected);
     SetStatus("Error : connection failure", kColourRed);
     deps_.view.ConnectFinished(false);
     return;
   }
-  Settings.Settings.BaudRate = 9600; // whatever the file said
-  deps_.port.Configure(9600, 8, kParityNone, kOneStopBit);
-  deps_.port.SetFlowControl(kFlowHardware);
-  Later(deps_.timing.portSettle, [this, name] {
+  steps_.Later(deps_.timing.portSettle, [this, name] {
     deps_.view.ShowConnecting(Printf("Connecting to...\r\rPort = %s\rBaudrate = %d", name.c_str(), 9600));
-    deps_.port.WriteString(kProbeText);
-    Later(deps_.timing.probeWait, [this] {
+    const Status written = deps_.port.WriteString(kProbeText);
+    steps_.Later(deps_.timing.probeWait, [this, written] {
       std::string reply;
-      deps_.port.Read(reply, kProbeBytes);
+      if (written.ok()) {
+        (void)deps_.port.Read(reply, kProbeBytes); // nothing within the wait is an empty answer
+      }
       if (reply.find("Rain") != std::string::npos) {
         Found();
         return;
       }
-      deps_.port.Purge();
+      (void)deps_.port.Purge(); // the port is closed next
       deps_.port.Close();
-      ConnectFailed("ERROR: Instrument not responding.", Icon::Error, "Error : connection failure");
+      Failed(written.ok() ? "ERROR: Instrument not responding." : "ERROR: Instrument not responding.\n" + written.message(),
+             Icon::Error, "Error : connection failure");
     });
   });
 }
 
-void CSession::ConnectFailed(const std::string& message, Icon icon, const std::string& status) {
+void CConnection::Failed(const std::string& message, Icon icon, const std::string& status) {
   deps_.view.HideConnecting();
-  Message(message, icon);
-  Connected = false;
-  connecting_ = false;
+  deps_.prompts.Message(message, icon);
+  Enter(State::Disconnected);
   SetStatus(status, kColourRed);
   deps_.view.ConnectFinished(false);
 }
 
-void CSession::Found() {
-  Connected = true;
+void CConnection::Found() {
+  Enter(State::Connected);
   SetStatus(fixedPort_ && fixedPort_->rfind("COM", 0) != 0
-                ? Printf("Connected to %s %d 8,N,1", fixedPort_->c_str(), Settings.Settings.BaudRate)
-                : Printf("Connected to COM%d %d 8,N,1", Settings.Settings.Port, Settings.Settings.BaudRate),
+                ? Printf("Connected to %s %d 8,N,1", fixedPort_->c_str(), settings_.Settings.BaudRate)
+                : Printf("Connected to COM%d %d 8,N,1", settings_.Settings.Port, settings_.Settings.BaudRate),
             kColourGreen);
   deps_.view.HideConnecting();
   Battery();
 }
 
-void CSession::Battery() {
-  CurrentCommand = nullptr;
-  deps_.port.Purge();
-  Later(deps_.timing.batteryPurge, [this] {
-    deps_.port.WriteString(GET_BATTERY);
-    Later(deps_.timing.probeWait, [this] {
+void CConnection::Battery() {
+  deps_.queue.Clear(); // no command awaits a reply during the direct reads
+  (void)deps_.port.Purge(); // drops the rest of the probe's answer; nothing to report if it fails
+  steps_.Later(deps_.timing.batteryPurge, [this] {
+    const Status written = deps_.port.WriteString(GET_BATTERY);
+    steps_.Later(deps_.timing.probeWait, [this, written] {
       std::string reply;
-      deps_.port.Read(reply, kProbeBytes);
-      if (reply == "1\r\n") {
-        Message("WARNING:Low battery detected.\nAdvise substitution.", Icon::Warning);
-      } else if (reply == "0\r\n") {
-        Message("WARNING:Very Low battery detected.\nUrgent substitution!", Icon::Error);
+      if (written.ok()) {
+        (void)deps_.port.Read(reply, kProbeBytes); // no answer: nothing is reported
       }
-      ClearQueue();
-      ProcedureState = 0;
-      QueueCommand(GET_INSTR_TYPE, "");
-      QueueCommand(GET_SERIAL_NUM, "");
-      QueueCommand(GET_FW_VERSION, "");
-      QueueCommand(GET_FW_DATE, "");
-      StartSendTick();
-      ReadyToSend = true;
-      connecting_ = false;
+      if (reply == "1\r\n") {
+        deps_.prompts.Message("WARNING:Low battery detected.\nAdvise substitution.", Icon::Warning);
+      } else if (reply == "0\r\n") {
+        deps_.prompts.Message("WARNING:Very Low battery detected.\nUrgent substitution!", Icon::Error);
+      }
+      deps_.queue.Clear();
+      for (int number : {GET_INSTR_TYPE, GET_SERIAL_NUM, GET_FW_VERSION, GET_FW_DATE}) {
+        deps_.queue.QueueCommand(number, "");
+      }
+      deps_.queue.StartSendTick();
+      deps_.queue.SetReadyToSend();
       deps_.view.ConnectFinished(true);
     });
   });
 }
 
-void CSession::OnInstrInfo() {
+void CConnection::ShowInstrumentInfo() {
+  const CInstrStatus& s = deps_.status;
   deps_.view.ShowInstrumentInfo(Printf("Instr. Type: %s\n\nSerial Num.: %s\n\nFirmware Ver.: %s\n\nFirmware Date: %s",
-                                       InstrStatus.InstrType.c_str(), InstrStatus.SerialNum.c_str(),
-                                       InstrStatus.FwVersion.c_str(), InstrStatus.FwDate.c_str()));
-  deps_.view.SetTitle(Printf("Nimbrel %s - %s", InstrStatus.InstrType.c_str(), InstrStatus.SerialNum.c_str()));
+                                       s.InstrType.c_str(), s.SerialNum.c_str(), s.FwVersion.c_str(),
+                                       s.FwDate.c_str()));
+  deps_.view.SetTitle(Printf("Nimbrel %s - %s", s.InstrType.c_str(), s.SerialNum.c_str()));
 }
 
-bool CSession::Disconnect() {
-  if (deps_.view.SavePrompt() == -1) {
-    return false;
-  }
-  StopReplyTimer();
+void CConnection::Disconnect() {
+  steps_.CancelAll();
   if (deps_.port.IsOpen()) {
     deps_.port.Close();
   }
-  Connected = false;
-  deps_.port.Shared().ReceiveEnabled.store(false);
+  deps_.port.SetReceiveEnabled(false);
+  Enter(State::Disconnected);
   SetStatus("Disconnected", kColourYellow);
-  ClearQueue();
-  return true;
 }
 
-// ---------------------------------------------------------------------------------------------
-// Maintenance
-
-void CSession::OnClearPartialCounter() {
-  if (deps_.prompts.Question("WARNING: Confirm clearing partial counter ?", Buttons::YesNo, Icon::Warning,
-                             Answer::No) == Answer::Yes) {
-    ReadyToSend = true;
-    QueueCommand(CLEAR_PARTIAL_COUNTER, "");
+void CConnection::LinkLost(const std::string& message) {
+  const bool wasConnecting = state_ == State::Connecting;
+  steps_.CancelAll();
+  deps_.port.SetReceiveEnabled(false);
+  if (deps_.port.IsOpen()) {
+    deps_.port.Close();
   }
-}
-
-void CSession::OnClearTotalCounter() {
-  if (deps_.prompts.Question("WARNING: Confirm clearing total counter ?", Buttons::YesNo, Icon::Warning, Answer::No) ==
-      Answer::Yes) {
-    ReadyToSend = true;
-    QueueCommand(CLEAR_TOTAL_COUNTER, "");
-  }
-}
-
-void CSession::OnEraseMemory() {
-  if (!Markers.production && !Markers.erase) {
-    return;
-  }
-  if (deps_.prompts.Question("WARNING: Confirm erase instrument memory ?", Buttons::YesNo, Icon::Warning, Answer::No) ==
-      Answer::Yes) {
-    QueueCommand(ERASE_MEM_1, "");
-    QueueCommand(ERASE_MEM_2, "");
-  }
-}
-
-void CSession::OnSetSerialNumber() {
-  if (!Markers.production) {
-    return;
-  }
-  if (auto number = deps_.view.AskSerialNumber()) {
-    QueueCommand(SET_SERIAL_NUM, number->substr(0, 8));
+  Enter(State::Disconnected);
+  SetStatus("Disconnected", kColourYellow);
+  deps_.prompts.Message(message, Icon::Error);
+  if (wasConnecting) {
+    deps_.view.HideConnecting();
+    deps_.view.ConnectFinished(false);
   }
 }
 

@@ -1,6 +1,8 @@
 #include "protocol/instr_status.h"
 
 #include "base/text.h"
+#include "protocol/command.h"
+#include "protocol/trace.h"
 
 #include <cctype>
 #include <chrono>
@@ -37,6 +39,66 @@ void CInstrStatus::Reset() {
   Unit = 0;
   ContactType = 0;
   AlertMode = 0;
+}
+
+void StoreReply(int number, const std::string& reply, CInstrStatus& status, CMemoryPointers& pointers,
+                const CTrace& trace) {
+  const std::string trimmed = Trimmed(reply);
+  auto pointer = [&trimmed, &trace](int& field, const char* name) {
+    field = LeadingInt(trimmed);
+    trace.Append(Printf("Command %s ack receive %d\r\n", name, field));
+  };
+  switch (number) {
+  case GET_INSTR_TYPE:
+    status.InstrType = TrimmedRight(reply);
+    break;
+  case GET_SERIAL_NUM: {
+    const auto colon = reply.find(':');
+    status.SerialNum = Trimmed(colon == std::string::npos ? reply : reply.substr(colon + 1));
+    break;
+  }
+  case GET_FW_VERSION:
+    status.FwVersion = TrimmedRight(reply);
+    break;
+  case GET_FW_DATE:
+    status.FwDate = reply.size() > 7 ? Trimmed(reply.substr(7)) : std::string();
+    break;
+  case GET_DATE_TIME:
+    status.DateTime = ParseInstrDateTime(reply);
+    break;
+  case GET_TIP_VALUE:
+    status.TipValue = static_cast<float>(LeadingNumber(trimmed));
+    break;
+  case GET_UNIT:
+    status.Unit = LeadingInt(trimmed);
+    break;
+  case GET_CONTACT_TYPE:
+    status.ContactType = LeadingInt(trimmed);
+    break;
+  case GET_ALERT_MODE:
+    status.AlertMode = LeadingInt(trimmed);
+    break;
+  case GET_READ_MEM_POINTER_R:
+    pointer(pointers.ReadPointerR, "GET_READ_MEM_POINTER_R");
+    break;
+  case GET_WRITE_MEM_POINTER_R:
+    pointer(pointers.WritePointerR, "GET_WRITE_MEM_POINTER_R");
+    break;
+  case GET_HIST_MEM_POINTER_R:
+    pointer(pointers.HistPointerR, "GET_HIST_MEM_POINTER_R");
+    break;
+  case GET_READ_MEM_POINTER_T:
+    pointer(pointers.ReadPointerT, "GET_READ_MEM_POINTER_T");
+    break;
+  case GET_WRITE_MEM_POINTER_T:
+    pointer(pointers.WritePointerT, "GET_WRITE_MEM_POINTER_T");
+    break;
+  case GET_HIST_MEM_POINTER_T:
+    pointer(pointers.HistPointerT, "GET_HIST_MEM_POINTER_T");
+    break;
+  default:
+    break;
+  }
 }
 
 } // namespace nimbrel

@@ -41,4 +41,18 @@ public:
   int AlertMode = 0;
 };
 
+// The instrument's memory pointers (page numbers) as it reports them: the download decides which
+// pages to fetch from them, and the setup's memory release sends the write pointers back.
+struct CMemoryPointers {
+  int WritePointerR = 0, ReadPointerR = 0, HistPointerR = 0;
+  int WritePointerT = 0, ReadPointerT = 0, HistPointerT = 0;
+};
+
+class CTrace;
+
+// Stores what an acknowledgement reports in the instrument record or the pointers, and writes the
+// trace line the pointer replies carry. Commands whose acknowledgement stores nothing are ignored.
+void StoreReply(int number, const std::string& reply, CInstrStatus& status, CMemoryPointers& pointers,
+                const CTrace& trace);
+
 } // namespace nimbrel

@@ -2,27 +2,6 @@
 
 namespace nimbrel {
 
-FactoryMarkers FactoryMarkers::Find(const std::filesystem::path& programDirectory) {
-  std::error_code ec;
-  FactoryMarkers m;
-  m.production = std::filesystem::is_regular_file(programDirectory / "Produzione.dll", ec);
-  m.erase = std::filesystem::is_regular_file(programDirectory / "Ermem.dll", ec);
-  return m;
-}
-
-CPortIniStore::CPortIniStore(const std::filesystem::path& programDirectory, IPrompts& prompts)
-    : file_(programDirectory / kPortIniName), prompts_(prompts) {}
-
-CPortConfig CPortIniStore::Read() {
-  ReadPortSettings(file_, config_, prompts_);
-  return config_;
-}
-
-void CPortIniStore::Write(const CPortConfig& config) {
-  config_ = config;
-  WritePortSettings(file_, config_, prompts_);
-}
-
 InstrumentMenu MenuState(const MenuInputs& in) {
   const bool C = in.connected;
   const bool D = in.downloading;

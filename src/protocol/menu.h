@@ -1,6 +1,6 @@
 #pragma once
 
-#include "protocol/session_view.h"
+#include "protocol/maintenance.h"
 
 #include <string>
 

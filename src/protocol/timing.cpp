@@ -16,6 +16,7 @@ SessionTiming SessionTiming::Scaled(int divisor) const {
   t.batteryPurge = scale(batteryPurge);
   t.pageGap = scale(pageGap);
   t.progressTick = scale(progressTick);
+  t.waitDialogStep = scale(waitDialogStep);
   return t;
 }
 

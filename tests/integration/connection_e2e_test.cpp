@@ -14,9 +14,8 @@ namespace {
 using Strings = std::vector<std::string>;
 
 CPortConfig ReadIni(const TempDir& dir) {
-  ScriptedPrompts prompts;
   CPortConfig config;
-  EXPECT_TRUE(ReadPortSettings(dir / "port.ini", config, prompts));
+  EXPECT_TRUE(ReadPortSettings(dir / "port.ini", config).ok());
   return config;
 }
 

@@ -6,6 +6,7 @@
 
 #include "protocol/timing.h"
 #include "sim/pty_server.h"
+#include "support/instrument_memory.h"
 #include "support/temp_dir.h"
 
 #include <QStringList>
@@ -18,16 +19,6 @@
 #include <vector>
 
 namespace nimbrel::test::e2e {
-
-// A memory written by hand: each ring starts empty on `start` (write = read = hist) and takes the
-// records; a rain page holds 64 tips, a temperature page 64 samples, so the page counts are exact.
-struct MemoryShape {
-  int rainStart = 10;
-  int rainRecords = 150; // pages 11, 12, 13
-  int tempStart = 1460;
-  int tempSamples = 100; // pages 1461, 1462
-};
-sim::InstrumentState MakeState(const MemoryShape& shape, const sim::Settings& settings = {});
 
 // The simulator serving a state on a pseudo-terminal, plus the program directory of the test.
 class SimRig {

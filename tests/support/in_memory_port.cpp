@@ -1,8 +1,12 @@
 #include "support/in_memory_port.h"
 
-#include <cerrno>
-
 namespace nimbrel::test {
+
+namespace {
+Status NotOpen() {
+  return {StatusCode::Io, "the port is not open"};
+}
+} // namespace
 
 InMemoryPort::InMemoryPort(IScheduler& scheduler, Millis latency) : scheduler_(scheduler), latency_(latency) {}
 
@@ -10,12 +14,12 @@ void InMemoryPort::AddDevice(const std::string& name, Responder responder) {
   devices_[name] = std::move(responder);
 }
 
-std::uint32_t InMemoryPort::Open(const std::string& name, LinkEventSink sink) {
+Status InMemoryPort::Open(const std::string& name, LinkEventSink sink) {
   if (open_) {
-    return 1247;
+    return {StatusCode::Busy, "already open"};
   }
   if (devices_.find(name) == devices_.end()) {
-    return ENOENT;
+    return {StatusCode::NotFound, "cannot open " + name + ": No such file or directory"};
   }
   open_ = true;
   current_ = name;
@@ -23,60 +27,68 @@ std::uint32_t InMemoryPort::Open(const std::string& name, LinkEventSink sink) {
   opened.push_back(name);
   driverQueue_.clear();
   assembler_.Clear();
-  return 0;
+  return Status::Ok();
 }
 
-std::uint32_t InMemoryPort::Close() {
-  if (!open_) {
-    return 0;
-  }
+void InMemoryPort::Close() {
   open_ = false;
   ++generation_;
   sink_ = nullptr;
   driverQueue_.clear();
-  return 0;
 }
 
-std::uint32_t InMemoryPort::Configure(std::uint32_t baud, int /*dataBits*/, int /*parity*/, int /*stopBits*/) {
+Status InMemoryPort::Configure(std::uint32_t baud, int /*dataBits*/, int /*parity*/, int /*stopBits*/) {
   if (!open_) {
-    return 6;
+    return NotOpen();
   }
   configuredBaud = baud;
-  return 0;
+  return Status::Ok();
 }
 
-std::uint32_t InMemoryPort::SetFlowControl(int mode) {
-  if (!open_) {
-    return 6;
-  }
-  flowControl = mode;
-  return 0;
+Status InMemoryPort::SetFlowControl(int /*mode*/) {
+  return open_ ? Status::Ok() : NotOpen();
 }
 
-std::uint32_t InMemoryPort::Purge() {
+Status InMemoryPort::Purge() {
   if (!open_) {
-    return 6;
+    return NotOpen();
   }
   driverQueue_.clear();
-  return 0;
+  return Status::Ok();
 }
 
-std::uint32_t InMemoryPort::WriteString(const std::string& text) {
+Status InMemoryPort::WriteString(const std::string& text) {
   if (!open_) {
-    return 6;
+    return NotOpen();
+  }
+  if (failWrites) {
+    return *failWrites;
   }
   writes.push_back(text);
   writeTimes.push_back(scheduler_.Now());
-  std::string answer = devices_[current_](text);
-  if (!answer.empty()) {
-    const unsigned generation = generation_;
-    scheduler_.After(latency_, [this, generation, answer] {
+  const sim::Output answer = devices_[current_](text);
+  const unsigned generation = generation_;
+  Millis at = latency_;
+  for (const sim::Piece& piece : answer.pieces) {
+    at += Millis(piece.delayUs / 1000);
+    scheduler_.After(at, [this, generation, bytes = piece.bytes] {
       if (generation == generation_ && open_) {
-        Arrive(answer);
+        Arrive(bytes);
       }
     });
   }
-  return 0;
+  if (answer.hangUp) {
+    scheduler_.After(at + Millis(1), [this, generation] {
+      if (generation == generation_) {
+        HangUp();
+      }
+    });
+  }
+  return Status::Ok();
+}
+
+void InMemoryPort::SetReceiveEnabled(bool enabled) {
+  shared_.ReceiveEnabled.store(enabled);
 }
 
 void InMemoryPort::Arrive(const std::string& bytes) {
@@ -108,16 +120,16 @@ void InMemoryPort::Pump() {
   }
 }
 
-std::uint32_t InMemoryPort::Read(std::string& out, std::size_t maxBytes) {
+Status InMemoryPort::Read(std::string& out, std::size_t maxBytes) {
   out.clear();
   if (!open_) {
-    return 6;
+    return NotOpen();
   }
   while (!driverQueue_.empty() && out.size() < maxBytes) {
     out.push_back(driverQueue_.front());
     driverQueue_.pop_front();
   }
-  return out.empty() ? 1460 : 0;
+  return out.empty() ? Status(StatusCode::Timeout, "nothing within 100 ms") : Status::Ok();
 }
 
 } // namespace nimbrel::test

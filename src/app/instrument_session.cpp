@@ -1,0 +1,199 @@
+#include "app/instrument_session.h"
+
+#include "base/text.h"
+
+namespace nimbrel {
+
+CInstrumentSession::CInstrumentSession(Deps deps)
+    : deps_(std::move(deps)), trace_(deps_.programDirectory),
+      queue_(deps_.port, deps_.scheduler, deps_.prompts, trace_, deps_.timing),
+      connection_({deps_.port, queue_, deps_.scheduler, deps_.prompts, deps_.view, deps_.settingsStore, status_,
+                   deps_.timing,
+                   [this] {
+                     LinkEventSink sink = [this](const LinkEvent& event) { OnLinkEvent(event); };
+                     return deps_.marshal ? deps_.marshal(std::move(sink)) : sink;
+                   }},
+                  deps_.settings),
+      maintenance_(queue_, deps_.prompts, deps_.view, deps_.markers),
+      download_({deps_.port, queue_, deps_.scheduler, deps_.prompts, deps_.downloadView, trace_, status_, pointers_,
+                 data_, deps_.timing, deps_.programDirectory, [this](DownloadEnd how) {
+                   if (procedure_ == ProcedureState::Download) {
+                     SetProcedure(ProcedureState::Idle);
+                   }
+                   deps_.downloadView.DownloadEnded(how);
+                 }}) {
+  queue_.SetHandler(this);
+}
+
+CInstrumentSession::~CInstrumentSession() {
+  queue_.SetHandler(nullptr);
+  if (deps_.port.IsOpen()) {
+    deps_.port.Close(); // no event reaches the session after this
+  }
+}
+
+InstrumentMenu CInstrumentSession::Menu() const {
+  return MenuState({Connected(), Downloading(), !data_.CurrentDumpPath.empty(), maintenance_.Markers()});
+}
+
+bool CInstrumentSession::Idle() const {
+  return queue_.Idle() && !connection_.Connecting() && !connection_.Busy() && !download_.Busy();
+}
+
+// ---------------------------------------------------------------------------------------------
+// The Instrument menu
+
+void CInstrumentSession::Connect() {
+  if (connection_.GetState() != CConnection::State::Disconnected) {
+    return;
+  }
+  queue_.ResetRetries();
+  SetProcedure(ProcedureState::Connection);
+  status_.Reset();
+  connection_.Connect();
+}
+
+bool CInstrumentSession::Disconnect() {
+  if (deps_.view.SavePrompt() == -1) {
+    return false;
+  }
+  queue_.StopReplyTimer();
+  connection_.Disconnect();
+  queue_.Clear();
+  return true;
+}
+
+void CInstrumentSession::OnInstrInfo() {
+  connection_.ShowInstrumentInfo();
+}
+
+void CInstrumentSession::OnDownload() {
+  if (!Menu().download.enabled) {
+    return;
+  }
+  SetProcedure(ProcedureState::Download);
+  download_.OnDownload();
+}
+
+void CInstrumentSession::OnStopDownload() {
+  download_.OnStopDownload();
+}
+
+void CInstrumentSession::OnInstrumentSetup() {
+  if (!Menu().setup.enabled) {
+    return;
+  }
+  status_.Reset();
+  SetProcedure(ProcedureState::SetupRead);
+  queue_.SetReadyToSend();
+  for (int number : {GET_WRITE_MEM_POINTER_R, GET_READ_MEM_POINTER_R, GET_HIST_MEM_POINTER_R, GET_WRITE_MEM_POINTER_T,
+                     GET_READ_MEM_POINTER_T, GET_HIST_MEM_POINTER_T, GET_CONTACT_TYPE, GET_ALERT_MODE, GET_INSTR_TYPE,
+                     GET_SERIAL_NUM, GET_FW_VERSION, GET_FW_DATE, GET_DATE_TIME, GET_UNIT, GET_TIP_VALUE}) {
+    queue_.QueueCommand(number, "");
+  }
+  deps_.view.ShowWaitDialog("Receiving Setup parameter from instrument...\r\nPlease wait");
+}
+
+void CInstrumentSession::OnWaitDialogCancel() {
+  queue_.StopReplyTimer();
+  queue_.Clear();
+}
+
+// ---------------------------------------------------------------------------------------------
+// The line
+
+void CInstrumentSession::OnLinkEvent(const LinkEvent& event) {
+  switch (event.kind) {
+  case LinkEvent::Kind::Reply:
+    // The finish of a download posts the message that opens its file; that message carries no reply.
+    if (download_.TakeOpenDumpPending()) {
+      return;
+    }
+    (void)queue_.OnReply(event.line); // an unsolicited line is only traced
+    break;
+  case LinkEvent::Kind::PageLine:
+    download_.OnPageLine(event.line);
+    break;
+  case LinkEvent::Kind::Overflow:
+    deps_.prompts.Message("ERROR:Serial Buffer full", Icon::Warning);
+    break;
+  case LinkEvent::Kind::HangUp:
+    LinkLost("ERROR: the instrument is no longer connected (the port was closed).");
+    break;
+  }
+}
+
+void CInstrumentSession::LinkLost(const std::string& message) {
+  queue_.StopReplyTimer();
+  queue_.Clear();
+  queue_.ResetRetries();
+  queue_.SetReadyToSend();
+  if (procedure_ == ProcedureState::SetupRead) {
+    deps_.view.DestroyWaitDialog();
+    SetProcedure(ProcedureState::Idle);
+  }
+  download_.OnLinkLost([this, &message] { connection_.LinkLost(message); });
+}
+
+void CInstrumentSession::OnWriteFailed(const Status& status) {
+  LinkLost("ERROR: the instrument cannot be reached: " + status.message() + "\nCheck the cable and connect again.");
+}
+
+// ---------------------------------------------------------------------------------------------
+// Replies
+
+void CInstrumentSession::OnAcknowledged(const CCommand& command, const std::string& reply) {
+  const int number = command.GetCommandNumber();
+  StoreReply(number, reply, status_, pointers_, trace_);
+  switch (number) {
+  case GET_FW_DATE:
+    if (procedure_ == ProcedureState::Connection) {
+      connection_.ShowInstrumentInfo();
+    }
+    break;
+  case GET_FLAGS:
+    download_.OnFlags(Trimmed(reply), procedure_ == ProcedureState::Download);
+    break;
+  case GET_TIP_VALUE:
+    if (procedure_ == ProcedureState::SetupRead) {
+      deps_.view.DestroyWaitDialog();
+      deps_.view.ShowSetupDialog();
+    }
+    break;
+  case SET_MEM_POINTER_R:
+    deps_.prompts.Message("Clear memory successfull.", Icon::Information);
+    break;
+  case SET_MEM_POINTER_T:
+    trace_.Append("Command SET_MEM_POINTER_T ack receive\r\n");
+    break;
+  case SET_UNIT:
+    deps_.view.DestroyWaitDialog();
+    break;
+  default:
+    (void)maintenance_.OnAcknowledged(number); // false: a command whose acknowledgement shows nothing
+    break;
+  }
+}
+
+bool CInstrumentSession::TakeRefusal(const CCommand& command) {
+  return download_.TakeRefusal(command);
+}
+
+void CInstrumentSession::OnGivenUp(const CCommand& command, GiveUp why, const std::string& message) {
+  if (why == GiveUp::TimedOut && procedure_ == ProcedureState::SetupRead) {
+    deps_.prompts.Message("Comunication error: setup abort", Icon::Warning);
+    deps_.view.DestroyWaitDialog();
+    queue_.Clear();
+    SetProcedure(ProcedureState::Idle);
+  }
+  if (download_.OnGivenUp(command, why, message)) {
+    return;
+  }
+  deps_.prompts.Message(message, Icon::None);
+  maintenance_.OnGivenUp(command.GetCommandNumber(), message);
+  if (why == GiveUp::Refused) {
+    deps_.view.DestroyWaitDialog();
+  }
+}
+
+} // namespace nimbrel

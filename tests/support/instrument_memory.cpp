@@ -1,0 +1,32 @@
+#include "support/instrument_memory.h"
+
+namespace nimbrel::test {
+
+sim::InstrumentState MakeState(const MemoryShape& shape, const sim::Settings& settings) {
+  sim::InstrumentState state;
+  state.settings = settings;
+  const std::int64_t t0 = sim::SecondsSince2000(sim::CivilTime{2026, 1, 10, 6, 0, 0});
+  sim::PageRing& rain = state.memory.rain;
+  rain.write = rain.read = rain.hist = shape.rainStart;
+  for (int i = 0; i < shape.rainRecords; ++i) {
+    rain.Append(sim::HexStamp(static_cast<std::uint32_t>(t0 + static_cast<std::int64_t>(i) * 97)), "Z0");
+  }
+  sim::PageRing& temp = state.memory.temp;
+  temp.write = temp.read = temp.hist = shape.tempStart;
+  for (int i = 0; i < shape.tempSamples; ++i) {
+    const std::int64_t t = t0 + static_cast<std::int64_t>(i) * 900;
+    temp.Append(sim::TemperatureLine(sim::ClimateTemperature(t)), sim::HexStamp(static_cast<std::uint32_t>(t)));
+  }
+  return state;
+}
+
+void SetPointers(sim::InstrumentState& state, const Pointers& p) {
+  state.memory.rain.write = p.wR;
+  state.memory.rain.read = p.rR;
+  state.memory.rain.hist = p.hR;
+  state.memory.temp.write = p.wT;
+  state.memory.temp.read = p.rT;
+  state.memory.temp.hist = p.hT;
+}
+
+} // namespace nimbrel::test
