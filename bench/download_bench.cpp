@@ -20,7 +20,7 @@
 #include "base/scheduler.h"
 #include "link/queued_sink.h"
 #include "link/serial_session_port.h"
-#include "protocol/session.h"
+#include "app/instrument_session.h"
 #include "sim/pty_server.h"
 
 #include <QCoreApplication>
@@ -71,7 +71,7 @@ public:
   }
 };
 
-class EndView final : public ISessionView {
+class EndView final : public ISessionView, public IDownloadView {
 public:
   void SetLinkStatus(const LinkStatus& /*status*/) override {}
   void SetTitle(const std::string& /*title*/) override {}
@@ -79,7 +79,9 @@ public:
   void HideConnecting() override {}
   void ConnectFinished(bool ok) override { connected = ok; }
   void ShowInstrumentInfo(const std::string& /*text*/) override {}
+  void ShowWaitDialog(const std::string& /*text*/) override {}
   void DestroyWaitDialog() override {}
+  void ShowSetupDialog() override {}
   void ShowDownloadStatus(const DownloadStatusValues& /*values*/) override {}
   void UpdateDownloadStatus(const DownloadStatusValues& /*values*/) override {}
   void HideDownloadStatus() override {}
@@ -90,7 +92,7 @@ public:
   std::optional<DownloadOption> ChooseDownloadOption(const std::string& /*message*/, bool /*old*/) override {
     return std::nullopt;
   }
-  std::optional<std::string> AskSerialNumber() override { return std::nullopt; }
+  std::optional<std::string> AskSerialNumber(const std::string& /*prompt*/) override { return std::nullopt; }
 
   std::optional<bool> connected;
   std::optional<DownloadEnd> ended;
@@ -98,8 +100,11 @@ public:
 
 class FixedStore final : public IPortSettingsStore {
 public:
-  CPortConfig Read() override { return {}; }
-  void Write(const CPortConfig& /*config*/) override {}
+  Status Read(CPortConfig& config) override {
+    config = {};
+    return Status::Ok();
+  }
+  Status Write(const CPortConfig& /*config*/) override { return Status::Ok(); }
 };
 
 long StatusKb(const char* key) {
@@ -167,8 +172,8 @@ Outcome Download(int rainPages, int tempPages, const SessionTiming& timing, cons
     FixedStore store;
     const auto scheduler = MakeQtScheduler();
     auto marshal = [&receiver](LinkEventSink inner) { return MakeQueuedSink(&receiver, std::move(inner)); };
-    CSession session(
-        SessionDeps{port, *scheduler, prompts, view, store, dir, CPortConfig{}, FactoryMarkers{}, timing, marshal});
+    CInstrumentSession session(CInstrumentSession::Deps{port, *scheduler, prompts, view, view, store, dir, CPortConfig{},
+                                                        FactoryMarkers{}, timing, marshal});
     session.SetFixedPort(server.SlavePath());
     session.Connect();
     RunUntil([&] { return view.connected.has_value() && (!*view.connected || session.Idle()); },
@@ -182,7 +187,7 @@ Outcome Download(int rainPages, int tempPages, const SessionTiming& timing, cons
       out.wallSeconds = std::chrono::duration<double>(Clock::now() - start).count();
       out.peakGrowthKb = StatusKb("VmHWM:") - before;
       out.complete = view.ended == DownloadEnd::Complete;
-      session.Disconnect();
+      (void)session.Disconnect(); // nothing to save: the bench reads the file itself
     }
     if (std::getenv("NIMBREL_BENCH_COMMANDS") != nullptr) {
       for (const auto& c : server.Received()) {

@@ -21,7 +21,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   nimbrel::CReadOptions options;
   options.maxRows = 20000; // enough rows for every rule, few enough for thousands of runs a second
   options.details = &details;
-  if (nimbrel::ReadRlgBuffer(bytes, interval, series, options) != nimbrel::ReadStatus::Ok) {
+  if (!nimbrel::ReadRlgBuffer(bytes, interval, series, options).ok()) {
     return 0;
   }
   std::size_t total = 0;

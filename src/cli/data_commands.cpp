@@ -1,6 +1,6 @@
 #include "cli/data_commands.h"
 
-#include "base/prompts.h"
+#include "base/safe_file.h"
 #include "cli/commands.h"
 #include "data/rlg_reader.h"
 #include "viewer/intervals.h"
@@ -18,16 +18,6 @@ namespace nimbrel::cli {
 
 namespace {
 
-// Messages of the reading go to standard error; there is nothing to ask.
-class CStderrPrompts final : public IPrompts {
-public:
-  void Message(const std::string& text, Icon /*icon*/) override { std::fprintf(stderr, "%s\n", text.c_str()); }
-  Answer Question(const std::string& text, Buttons /*buttons*/, Icon /*icon*/, Answer defaultAnswer) override {
-    std::fprintf(stderr, "%s\n", text.c_str());
-    return defaultAnswer;
-  }
-};
-
 void PrintIntervals() {
   std::fprintf(stderr, "The interval must be one of (seconds or text):\n");
   for (const CInterval& i : kIntervals) {
@@ -36,6 +26,7 @@ void PrintIntervals() {
 }
 
 struct CLoaded {
+  std::string path;
   CDataSeries series;
   CReadDetails details;
 };
@@ -70,27 +61,23 @@ std::optional<int> Load(QCommandLineParser& parser, const QStringList& args, CLo
       return kExitUsage;
     }
   }
-  const std::string path = files[0].toLocal8Bit().toStdString();
+  loaded.path = files[0].toLocal8Bit().toStdString();
   std::string bytes;
-  std::string error;
-  if (!LoadDataFile(path, bytes, error)) {
-    std::fprintf(stderr, "%s\n", error.c_str());
+  if (const Status read = LoadDataFile(loaded.path, bytes); !read.ok()) {
+    std::fprintf(stderr, "%s\n", read.message().c_str());
     return kExitFailed;
   }
-  CStderrPrompts prompts;
   CReadOptions options;
-  options.prompts = &prompts;
   options.details = withDetails ? &loaded.details : nullptr;
   const int seconds = interval.value_or(DefaultInterval(bytes.size()));
-  const ReadStatus status = ReadRlgBuffer(bytes, seconds, loaded.series, options);
-  if (status == ReadStatus::TooManyRows) {
-    std::fprintf(stderr, "grouping %s by %d s would make more than %zu rows; choose a longer interval\n", path.c_str(),
-                 seconds, options.maxRows);
-    return kExitFailed;
+  const Status status = ReadRlgBuffer(bytes, seconds, loaded.series, options);
+  if (loaded.series.resolutionDefaulted) {
+    std::fprintf(stderr, "%s\n", kResolutionMessage);
   }
-  if (status != ReadStatus::Ok) {
-    std::fprintf(stderr, "%s: reading stopped\n", path.c_str());
-    return kExitFailed;
+  if (!status.ok()) {
+    std::fprintf(stderr, "%s: %s\n", loaded.path.c_str(), status.message().c_str());
+    // Too many rows is a choice to make again (a longer interval), like a bad argument.
+    return status.code() == StatusCode::TooLarge ? kExitUsage : kExitFailed;
   }
   return std::nullopt;
 }
@@ -134,6 +121,12 @@ int RunExport(const QStringList& args) {
     std::fprintf(stderr, "export: --xlsx OUT is required\n");
     return kExitUsage;
   }
+  const std::filesystem::path target = parser.value("xlsx").toLocal8Bit().toStdString();
+  const std::filesystem::path input = loaded.path;
+  if (const Status usable = CheckTarget(target, &input); !usable.ok()) {
+    std::fprintf(stderr, "export: %s\n", usable.message().c_str());
+    return kExitUsage;
+  }
   const CDataSeries& series = loaded.series;
   CLineRange range{0, series.LineCount()};
   const std::vector<CChunkChoice> choices = ChunkChoices(series);
@@ -161,9 +154,8 @@ int RunExport(const QStringList& args) {
     }
     range = chunks[static_cast<std::size_t>(k - 1)];
   }
-  std::string error;
-  if (!WriteSheetXlsx(series, range, parser.value("xlsx").toLocal8Bit().toStdString(), error)) {
-    std::fprintf(stderr, "export: %s\n", error.c_str());
+  if (const Status written = WriteSheetXlsx(series, range, target); !written.ok()) {
+    std::fprintf(stderr, "export: %s\n", written.message().c_str());
     return kExitFailed;
   }
   return kExitOk;

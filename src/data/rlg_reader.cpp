@@ -1,7 +1,6 @@
 #include "data/rlg_reader.h"
 
 #include "base/numbers.h"
-#include "base/prompts.h"
 #include "data/instr_time.h"
 
 #include <algorithm>
@@ -12,6 +11,8 @@
 #include <cstring>
 #include <limits>
 #include <memory>
+#include <new>
+#include <stdexcept>
 #include <system_error>
 
 namespace nimbrel {
@@ -122,6 +123,12 @@ bool IsValueLine(std::string_view line) {
   return !line.empty() && line.front() == ' ';
 }
 
+enum class ReadStatus {
+  Ok,
+  Cancelled, // the cancel request was seen
+  TooLarge,  // more rows than the limit or the memory allows
+};
+
 class CReader {
 public:
   CReader(std::string_view bytes, std::int64_t interval, CDataSeries& out, const CReadOptions& options)
@@ -132,6 +139,7 @@ public:
     out_.interval = static_cast<int>(interval_);
     out_.unit = 0;
     out_.resolution = 0.25F;
+    out_.resolutionDefaulted = false;
     out_.total = 0.0F;
     out_.startValid = false;
     out_.startTime = 0;
@@ -190,10 +198,15 @@ private:
       return false;
     }
     if (out_.rows.size() >= options_.maxRows) {
-      status_ = ReadStatus::TooManyRows;
+      status_ = ReadStatus::TooLarge;
       return false;
     }
-    out_.rows.push_back({rain, temperature, static_cast<std::uint32_t>(time)});
+    try {
+      out_.rows.push_back({rain, temperature, static_cast<std::uint32_t>(time)});
+    } catch (const std::bad_alloc&) {
+      status_ = ReadStatus::TooLarge;
+      return false;
+    }
     return true;
   }
 
@@ -218,7 +231,11 @@ private:
     }
     const auto step = static_cast<std::size_t>(interval_);
     const std::size_t estimate = step <= 900 ? lines * (900 / step) : lines * 900 / step + 2;
-    out_.rows.reserve(std::min(estimate, options_.maxRows));
+    try {
+      out_.rows.reserve(std::min(estimate, options_.maxRows));
+    } catch (const std::exception&) {
+      // Not enough memory at once: the rows grow as they come, and run out where they must.
+    }
   }
 
   ReadStatus TemperaturePass() {
@@ -367,10 +384,8 @@ private:
     if (const auto at = line.find(kResolutionKey); at != std::string_view::npos) {
       const double r = LeadingNumber(line.substr(at + kResolutionKey.size()));
       if (r == 0.0 || !std::isfinite(r)) {
-        if (options_.prompts != nullptr) {
-          options_.prompts->Message(kResolutionMessage, Icon::Error);
-        }
         out_.resolution = 1.0F;
+        out_.resolutionDefaulted = true;
       } else {
         out_.resolution = ToFloat(r);
       }
@@ -521,27 +536,36 @@ bool CLineCursor::SkipTo(std::string_view key, std::string_view& line) {
   }
 }
 
-ReadStatus ReadRlgBuffer(std::string_view bytes, int interval, CDataSeries& out, const CReadOptions& options) {
+Status ReadRlgBuffer(std::string_view bytes, int interval, CDataSeries& out, const CReadOptions& options) {
   CReader reader(bytes, std::max(interval, 1), out, options);
-  return reader.Run();
+  switch (reader.Run()) {
+  case ReadStatus::Ok:
+    return Status::Ok();
+  case ReadStatus::Cancelled:
+    return {StatusCode::Cancelled, "the reading was cancelled"};
+  case ReadStatus::TooLarge:
+    break;
+  }
+  return {StatusCode::TooLarge,
+          "grouping by " + std::to_string(interval) + " s makes more rows than " +
+              (options.maxRows == SIZE_MAX ? std::string("the memory can hold")
+                                           : "the limit of " + std::to_string(options.maxRows)) +
+              "; choose a longer interval"};
 }
 
-bool LoadDataFile(const std::filesystem::path& path, std::string& bytes, std::string& error) {
+Status LoadDataFile(const std::filesystem::path& path, std::string& bytes) {
   bytes.clear();
   std::error_code ec;
   const auto status = std::filesystem::status(path, ec);
   if (ec || !std::filesystem::exists(status)) {
-    error = "cannot open " + path.string() + ": no such file";
-    return false;
+    return {StatusCode::NotFound, "cannot open " + path.string() + ": no such file"};
   }
   if (std::filesystem::is_directory(status)) {
-    error = "cannot open " + path.string() + ": it is a directory";
-    return false;
+    return {StatusCode::InvalidArgument, "cannot open " + path.string() + ": it is a folder"};
   }
   const std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"), &std::fclose);
   if (!file) {
-    error = "cannot open " + path.string() + ": " + std::strerror(errno);
-    return false;
+    return Status::FromErrno(errno, "cannot open " + path.string());
   }
   if (const auto size = std::filesystem::file_size(path, ec); !ec && size <= kMaxFileBytes) {
     bytes.reserve(static_cast<std::size_t>(size));
@@ -551,38 +575,26 @@ bool LoadDataFile(const std::filesystem::path& path, std::string& bytes, std::st
   while ((got = std::fread(chunk, 1, sizeof chunk, file.get())) > 0) {
     if (bytes.size() + got > kMaxFileBytes) {
       bytes.clear();
-      error = "cannot read " + path.string() + ": larger than " + std::to_string(kMaxFileBytes >> 20U) +
-              " MB, not a data file";
-      return false;
+      return {StatusCode::TooLarge, "cannot read " + path.string() + ": larger than " +
+                                        std::to_string(kMaxFileBytes >> 20U) + " MB, not a data file"};
     }
     bytes.append(chunk, got);
   }
   if (std::ferror(file.get()) != 0) {
     bytes.clear();
-    error = "cannot read " + path.string() + ": read error";
-    return false;
+    return {StatusCode::Io, "cannot read " + path.string() + ": read error"};
   }
-  return true;
+  return Status::Ok();
 }
 
-ReadStatus ReadRlgFile(const std::filesystem::path& path, int interval, CDataSeries& out, const CReadOptions& options,
-                       std::string* error) {
+Status ReadRlgFile(const std::filesystem::path& path, int interval, CDataSeries& out, const CReadOptions& options) {
   std::string bytes;
-  std::string message;
-  if (!LoadDataFile(path, bytes, message)) {
+  if (Status loaded = LoadDataFile(path, bytes); !loaded.ok()) {
     out = CDataSeries{};
     out.interval = interval;
-    if (error != nullptr) {
-      *error = message;
-    }
-    return ReadStatus::CannotOpen;
+    return loaded;
   }
-  const ReadStatus s = ReadRlgBuffer(bytes, interval, out, options);
-  if (s == ReadStatus::TooManyRows && error != nullptr) {
-    *error = "grouping by " + std::to_string(interval) + " s would make more than " + std::to_string(options.maxRows) +
-             " rows; choose a longer interval";
-  }
-  return s;
+  return ReadRlgBuffer(bytes, interval, out, options);
 }
 
 } // namespace nimbrel

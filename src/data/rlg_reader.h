@@ -1,8 +1,10 @@
 #pragma once
 
+#include "base/status.h"
 #include "data/data_item.h"
 
 #include <atomic>
+#include <cstdint>
 #include <cstdint>
 #include <filesystem>
 #include <functional>
@@ -11,8 +13,6 @@
 #include <vector>
 
 namespace nimbrel {
-
-class IPrompts;
 
 // Raw records seen while reading, for statistics; collected only when asked for.
 struct CReadDetails {
@@ -30,26 +30,18 @@ struct CReadDetails {
   std::vector<std::uint32_t> gapRows; // rows added for a gap in the temperature record
 };
 
-enum class ReadStatus {
-  Ok,
-  CannotOpen,  // the file could not be read; `error` says why
-  Cancelled,   // the cancel request was seen
-  TooManyRows, // the interval would make more rows than `maxRows`
-};
-
-// About 120 MB of rows: a year of temperature samples still fits at 5 s, not at 1 s.
-inline constexpr std::size_t kDefaultMaxRows = 10'000'000;
 // The instrument's whole memory is about 1.5 MB; anything far larger is not a data file.
 inline constexpr std::uintmax_t kMaxFileBytes = std::uintmax_t{256} * 1024 * 1024;
 
 struct CReadOptions {
-  IPrompts* prompts = nullptr; // shows the resolution message; none: the message is dropped
   // Cancellation: every `pollEvery` lines the reader calls `poll` (the desktop lets its wait dialog
   // paint and take the Cancel click there) and then looks at `cancel`.
   const std::atomic<bool>* cancel = nullptr;
   std::function<void()> poll;
   std::size_t pollEvery = 4096;
-  std::size_t maxRows = kDefaultMaxRows;
+  // The rows a reading may make; beyond them it ends with TooLarge. Unlimited in the program (only
+  // the memory limits a user who asked for a long table); small in the fuzzer.
+  std::size_t maxRows = SIZE_MAX;
   CReadDetails* details = nullptr;
 };
 
@@ -57,16 +49,18 @@ inline constexpr const char* kResolutionMessage =
     "ERROR: H2O millimeters per tip not found.\nSet default value 1mm H2O per tip.";
 
 // Reads a whole data file held in memory into `out`, grouped by `interval` seconds (one of the
-// interval table's values). Both passes run over the buffer; no line is copied.
-ReadStatus ReadRlgBuffer(std::string_view bytes, int interval, CDataSeries& out, const CReadOptions& options = {});
+// interval table's values). Both passes run over the buffer; no line is copied. Cancelled when the
+// cancel request was seen, TooLarge when the rows do not fit (the limit or the memory); an
+// unfinished reading leaves no rows. A resolution that read as 0 is replaced by 1.0 and noted in
+// `out.resolutionDefaulted`: the caller shows kResolutionMessage.
+Status ReadRlgBuffer(std::string_view bytes, int interval, CDataSeries& out, const CReadOptions& options = {});
 
-// Loads the file into memory (refusing directories, unreadable and oversized files with a message in
-// `error`) and reads it. A file that cannot be opened leaves `out` without rows and caption.
-ReadStatus ReadRlgFile(const std::filesystem::path& path, int interval, CDataSeries& out,
-                       const CReadOptions& options = {}, std::string* error = nullptr);
+// Loads the file into memory (refusing directories, unreadable and oversized files) and reads it.
+// A file that cannot be opened leaves `out` without rows and caption.
+Status ReadRlgFile(const std::filesystem::path& path, int interval, CDataSeries& out, const CReadOptions& options = {});
 
-// The whole file into `bytes`; false with a message when it cannot be read.
-bool LoadDataFile(const std::filesystem::path& path, std::string& bytes, std::string& error);
+// The whole file into `bytes`.
+Status LoadDataFile(const std::filesystem::path& path, std::string& bytes);
 
 // Splits a buffer into the lines the reader sees: LF, CR LF and CR CR LF ends are the same line end;
 // a line longer than 255 characters (its end not counted) is read as several lines of at most 255.

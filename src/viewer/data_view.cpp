@@ -12,25 +12,28 @@ CDataView::CDataView(std::filesystem::path path, IPrompts& prompts, const std::a
                      std::function<void()> poll)
     : path_(std::move(path)), prompts_(prompts), cancel_(cancel), poll_(std::move(poll)) {}
 
-ReadStatus CDataView::Read(int interval, bool cancellable) {
+Status CDataView::Read(int interval, bool cancellable) {
   CReadOptions options;
-  options.prompts = &prompts_;
   options.cancel = cancellable ? cancel_ : nullptr;
   options.poll = poll_;
   options.maxRows = maxRows_;
-  error_.clear();
-  return ReadRlgFile(path_, interval, series_, options, &error_);
+  Status status = ReadRlgFile(path_, interval, series_, options);
+  if (series_.resolutionDefaulted) {
+    prompts_.Message(kResolutionMessage, Icon::Error);
+  }
+  error_ = status.message();
+  return status;
 }
 
 bool CDataView::Open() {
   std::error_code ec;
   const std::uintmax_t size = std::filesystem::file_size(path_, ec);
-  ReadStatus status = Read(DefaultInterval(ec ? 0 : size), true);
-  if (status == ReadStatus::Cancelled) {
+  Status status = Read(DefaultInterval(ec ? 0 : size), true);
+  if (status.code() == StatusCode::Cancelled) {
     status = Read(kOneDay, false);
   }
   caption_ = series_.caption;
-  return status == ReadStatus::Ok;
+  return status.ok();
 }
 
 CDataView::Change CDataView::SelectPosition(int position) {
@@ -39,17 +42,17 @@ CDataView::Change CDataView::SelectPosition(int position) {
   if (!next || *next == current || !ConfirmIntervalChange(series_.RowCount(), current, *next, prompts_)) {
     return Change::Unchanged;
   }
-  const ReadStatus status = Read(*next, true);
-  if (status == ReadStatus::Cancelled) {
-    Read(kOneDay, false);
+  const Status status = Read(*next, true);
+  if (status.code() == StatusCode::Cancelled) {
+    // The fall-back reading is not cancellable; its own failure shows in the table and LastError.
+    (void)Read(kOneDay, false);
     return Change::FellBackToOneDay;
   }
-  if (status == ReadStatus::TooManyRows) {
+  if (status.code() == StatusCode::TooLarge) {
     // Nothing is lost: tell the user and keep the interval that was in force.
-    const std::string message = error_;
-    prompts_.Message(message, Icon::Warning);
-    Read(current, false);
-    error_ = message;
+    prompts_.Message(status.message(), Icon::Warning);
+    (void)Read(current, false); // it fitted before, so it fits again
+    error_ = status.message();
     return Change::Unchanged;
   }
   return Change::Regrouped;

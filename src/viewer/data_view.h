@@ -34,7 +34,7 @@ public:
   // The interval list selection changed to `position`.
   Change SelectPosition(int position);
 
-  // The most rows a reading may make (kDefaultMaxRows unless set).
+  // The most rows a reading may make (only the memory limits them unless set).
   void SetMaxRows(std::size_t rows) { maxRows_ = rows; }
 
   [[nodiscard]] const CDataSeries& Series() const { return series_; }
@@ -46,7 +46,7 @@ public:
   [[nodiscard]] const std::filesystem::path& Path() const { return path_; }
 
 private:
-  ReadStatus Read(int interval, bool cancellable);
+  Status Read(int interval, bool cancellable);
 
   std::filesystem::path path_;
   IPrompts& prompts_;
@@ -55,7 +55,7 @@ private:
   CDataSeries series_;
   std::string caption_; // from the first reading; regrouping keeps the title
   std::string error_;
-  std::size_t maxRows_ = kDefaultMaxRows;
+  std::size_t maxRows_ = SIZE_MAX;
 };
 
 } // namespace nimbrel

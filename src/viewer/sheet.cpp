@@ -1,6 +1,7 @@
 #include "viewer/sheet.h"
 
 #include "base/numbers.h"
+#include "base/safe_file.h"
 
 #include "data/rlg_reader.h"
 #include "viewer/table_model.h"
@@ -56,48 +57,46 @@ CSheetLine SheetLine(const CDataSeries& series, std::size_t line) {
   return out;
 }
 
-bool WriteSheetXlsx(const CDataSeries& series, CLineRange range, const std::filesystem::path& path,
-                    std::string& error) {
+Status WriteSheetXlsx(const CDataSeries& series, CLineRange range, const std::filesystem::path& path) {
   range.end = std::min(range.end, series.LineCount());
   if (range.start >= range.end) {
-    error = kNoDataToExport;
-    return false;
+    return {StatusCode::InvalidArgument, kNoDataToExport};
   }
-  lxw_workbook_options options{};
-  options.constant_memory = LXW_TRUE; // rows are streamed to disk, not held
-  options.tmpdir = nullptr;
-  options.use_zip64 = LXW_FALSE;
-  const std::string name = path.string();
-  lxw_workbook* book = workbook_new_opt(name.c_str(), &options);
-  if (book == nullptr) {
-    error = "cannot create " + name;
-    return false;
-  }
-  lxw_worksheet* sheet = workbook_add_worksheet(book, nullptr);
-  bool ok = sheet != nullptr;
-  if (ok) {
-    const std::string rainHeader(RainColumnHeader(series.unit));
-    const std::string tempHeader(TemperatureColumnHeader(series.unit));
-    ok = worksheet_write_string(sheet, 0, 0, "DATE", nullptr) == LXW_NO_ERROR &&
-         worksheet_write_string(sheet, 0, 1, "TIME", nullptr) == LXW_NO_ERROR &&
-         worksheet_write_string(sheet, 0, 2, rainHeader.c_str(), nullptr) == LXW_NO_ERROR &&
-         worksheet_write_string(sheet, 0, 3, tempHeader.c_str(), nullptr) == LXW_NO_ERROR;
-  }
-  for (std::size_t k = range.start; ok && k < range.end; ++k) {
-    const CSheetLine line = SheetLine(series, k);
-    const auto row = static_cast<lxw_row_t>(k - range.start + 2);
-    ok = worksheet_write_string(sheet, row, 0, line.date.c_str(), nullptr) == LXW_NO_ERROR &&
-         (line.time.empty() || worksheet_write_string(sheet, row, 1, line.time.c_str(), nullptr) == LXW_NO_ERROR) &&
-         worksheet_write_number(sheet, row, 2, line.rain, nullptr) == LXW_NO_ERROR &&
-         worksheet_write_number(sheet, row, 3, line.temperature, nullptr) == LXW_NO_ERROR;
-  }
-  const lxw_error closed = workbook_close(book);
-  if (!ok || closed != LXW_NO_ERROR) {
-    error = "cannot write " + name + (closed != LXW_NO_ERROR ? std::string(": ") + lxw_strerror(closed) : "");
-    std::remove(name.c_str());
-    return false;
-  }
-  return true;
+  return WriteFileAtomically(path, [&](const std::filesystem::path& temporary) -> Status {
+    lxw_workbook_options options{};
+    options.constant_memory = LXW_TRUE; // rows are streamed to disk, not held
+    options.tmpdir = nullptr;
+    options.use_zip64 = LXW_FALSE;
+    const std::string name = temporary.string();
+    lxw_workbook* book = workbook_new_opt(name.c_str(), &options);
+    if (book == nullptr) {
+      return {StatusCode::Io, "cannot create " + path.string()};
+    }
+    lxw_worksheet* sheet = workbook_add_worksheet(book, nullptr);
+    bool ok = sheet != nullptr;
+    if (ok) {
+      const std::string rainHeader(RainColumnHeader(series.unit));
+      const std::string tempHeader(TemperatureColumnHeader(series.unit));
+      ok = worksheet_write_string(sheet, 0, 0, "DATE", nullptr) == LXW_NO_ERROR &&
+           worksheet_write_string(sheet, 0, 1, "TIME", nullptr) == LXW_NO_ERROR &&
+           worksheet_write_string(sheet, 0, 2, rainHeader.c_str(), nullptr) == LXW_NO_ERROR &&
+           worksheet_write_string(sheet, 0, 3, tempHeader.c_str(), nullptr) == LXW_NO_ERROR;
+    }
+    for (std::size_t k = range.start; ok && k < range.end; ++k) {
+      const CSheetLine line = SheetLine(series, k);
+      const auto row = static_cast<lxw_row_t>(k - range.start + 2);
+      ok = worksheet_write_string(sheet, row, 0, line.date.c_str(), nullptr) == LXW_NO_ERROR &&
+           (line.time.empty() || worksheet_write_string(sheet, row, 1, line.time.c_str(), nullptr) == LXW_NO_ERROR) &&
+           worksheet_write_number(sheet, row, 2, line.rain, nullptr) == LXW_NO_ERROR &&
+           worksheet_write_number(sheet, row, 3, line.temperature, nullptr) == LXW_NO_ERROR;
+    }
+    const lxw_error closed = workbook_close(book);
+    if (!ok || closed != LXW_NO_ERROR) {
+      return {StatusCode::Io, "cannot write " + path.string() +
+                                  (closed != LXW_NO_ERROR ? std::string(": ") + lxw_strerror(closed) : "")};
+    }
+    return Status::Ok();
+  });
 }
 
 } // namespace nimbrel

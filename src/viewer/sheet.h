@@ -1,5 +1,6 @@
 #pragma once
 
+#include "base/status.h"
 #include "data/data_item.h"
 
 #include <cstddef>
@@ -50,7 +51,8 @@ double SheetNumber(std::string_view cellText);
 
 // Writes the table lines [range.start, range.end) as the first worksheet of a new .xlsx file: A1 "DATE",
 // B1 "TIME", C1/D1 the column headers, row 2 empty, the lines from row 3 (dates and times as text,
-// rain and temperature as numbers). False with a message in `error` when the file cannot be written.
-bool WriteSheetXlsx(const CDataSeries& series, CLineRange range, const std::filesystem::path& path, std::string& error);
+// rain and temperature as numbers). The workbook is written beside `path` and renamed into place
+// when complete: a failure leaves whatever was at `path` as it was.
+Status WriteSheetXlsx(const CDataSeries& series, CLineRange range, const std::filesystem::path& path);
 
 } // namespace nimbrel
