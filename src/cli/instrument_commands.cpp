@@ -5,6 +5,7 @@
 #include "link/queued_sink.h"
 #include "link/serial_session_port.h"
 #include "app/instrument_session.h"
+#include "base/safe_file.h"
 #include "base/text.h"
 
 #include <QCommandLineParser>
@@ -295,6 +296,15 @@ int Download(const QStringList& args, InstrumentEnv& env) {
   if (o.exit) {
     return *o.exit;
   }
+  std::optional<std::filesystem::path> output;
+  if (o.parser.isSet("output")) {
+    output = std::filesystem::absolute(Std(o.parser.value("output")));
+    // A target that can never receive the file is refused before the instrument is touched.
+    if (const Status usable = CheckTarget(*output); !usable.ok()) {
+      env.err("download: " + usable.message() + "\n");
+      return kExitUsage;
+    }
+  }
   Run run(env, o.parser.value("port"));
   run.View().oldData = o.parser.isSet("old-data");
   run.Prompts().answers["WARNING\nDo you want to clear instrument memory ?"] =
@@ -355,12 +365,10 @@ int Download(const QStringList& args, InstrumentEnv& env) {
     return kExitFailed;
   }
   (void)session.Disconnect(); // the file stays on disk: nothing to save
-  if (o.parser.isSet("output")) {
-    const std::filesystem::path target = Std(o.parser.value("output"));
-    std::error_code ec;
-    std::filesystem::copy_file(*run.View().opened, target, std::filesystem::copy_options::overwrite_existing, ec);
-    if (ec) {
-      env.err(Printf("ERROR: cannot write %s: %s\n", target.string().c_str(), ec.message().c_str()));
+  std::error_code ec;
+  if (output && !std::filesystem::equivalent(*run.View().opened, *output, ec)) {
+    if (const Status copied = CopyFileAtomically(*run.View().opened, *output); !copied.ok()) {
+      env.err("ERROR: " + copied.message() + "\nThe download is in " + run.View().opened->string() + ".\n");
       return kExitFailed;
     }
   }

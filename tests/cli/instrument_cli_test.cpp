@@ -1,48 +1,44 @@
 #include "cli/commands.h"
 #include "cli/instrument_commands.h"
-#include "support/session_fakes.h"
+#include "support/session_rig.h"
 #include "support/test_app.h"
-
-#include <QCoreApplication>
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <iterator>
-#include <tuple>
 
 namespace nimbrel::test {
 namespace {
 
 using Strings = std::vector<std::string>;
 
-struct Pointers {
-  int wR, rR, hR, wT, rT, hT;
-};
-
 // The session's view of a port the test keeps (the command owns only this handle).
 class PortHandle final : public ISessionPort {
 public:
   explicit PortHandle(InMemoryPort& port) : port_(port) {}
-  std::uint32_t Open(const std::string& name, LinkEventSink sink) override { return port_.Open(name, std::move(sink)); }
-  std::uint32_t Close() override { return port_.Close(); }
+  Status Open(const std::string& name, LinkEventSink sink) override { return port_.Open(name, std::move(sink)); }
+  void Close() override { port_.Close(); }
   [[nodiscard]] bool IsOpen() const override { return port_.IsOpen(); }
-  std::uint32_t Configure(std::uint32_t b, int d, int p, int s) override { return port_.Configure(b, d, p, s); }
-  std::uint32_t SetFlowControl(int mode) override { return port_.SetFlowControl(mode); }
-  std::uint32_t Purge() override { return port_.Purge(); }
-  std::uint32_t WriteString(const std::string& text) override { return port_.WriteString(text); }
-  std::uint32_t Read(std::string& out, std::size_t maxBytes) override { return port_.Read(out, maxBytes); }
+  Status Configure(std::uint32_t b, int d, int p, int s) override { return port_.Configure(b, d, p, s); }
+  Status SetFlowControl(int mode) override { return port_.SetFlowControl(mode); }
+  Status Purge() override { return port_.Purge(); }
+  Status WriteString(const std::string& text) override { return port_.WriteString(text); }
+  Status Read(std::string& out, std::size_t maxBytes) override { return port_.Read(out, maxBytes); }
+  void SetReceiveEnabled(bool enabled) override { port_.SetReceiveEnabled(enabled); }
+  void SetPageMode(bool downloading) override { port_.SetPageMode(downloading); }
   void EmptyReceiveBuffer() override { port_.EmptyReceiveBuffer(); }
-  CLinkShared& Shared() override { return port_.Shared(); }
 
 private:
   InMemoryPort& port_;
 };
 
-// nimbrel-cli's instrument commands in-process, in virtual time, against the fake instrument on COM2.
+// nimbrel-cli's instrument commands in-process, in virtual time, against the simulated instrument
+// on COM2, with a port.ini naming COM2 without detection.
 struct Cli {
-  Cli() {
-    port.AddDevice("COM2", instrument.Responder());
+  explicit Cli(const Pointers& p = {12, 10, 3, 1460, 1458, 1455})
+      : instrument(MakePointerState(p), [] { return sim::SecondsSince2000(sim::CivilTime{2026, 3, 1, 12, 0, 0}); }) {
+    port.AddDevice("COM2", [this](const std::string& w) { return instrument.Receive(w); });
     env.programDirectory = dir.Path();
     env.makePort = [this](const std::filesystem::path&) { return std::make_unique<PortHandle>(port); };
     env.scheduler = &sched;
@@ -56,32 +52,27 @@ struct Cli {
     env.err = [this](const std::string& s) { err += s; };
     env.progress = true;
     env.interrupted = [this] { return interruptWhen && interruptWhen(); };
-    // port.ini naming COM2 without detection
     dir.Write("port.ini", "AUTODETECT=0\nCOM= COM2\nBAUDRATE= 9600\nPARITY= N\nNUMBIT= 8\nBITSTOP= 1\nFLOW_CTRL= H\n");
   }
   int operator()(const std::string& command, QStringList args) {
+    TestApp();
     args.prepend(QString::fromStdString("nimbrel-cli " + command));
     return cli::RunInstrumentCommand(command, args, env);
   }
-  void SetPointers(const Pointers& p) {
-    std::tie(instrument.writeR, instrument.readR, instrument.histR) = std::tie(p.wR, p.rR, p.hR);
-    std::tie(instrument.writeT, instrument.readT, instrument.histT) = std::tie(p.wT, p.rT, p.hT);
-  }
   [[nodiscard]] bool Sent(const std::string& text) const {
-    return std::find(port.writes.begin(), port.writes.end(), text) != port.writes.end();
+    return std::find(port.writes.begin(), port.writes.end(), text + "\r") != port.writes.end();
   }
 
   ManualScheduler sched;
   InMemoryPort port{sched};
-  FakeInstrument instrument;
+  sim::Instrument instrument;
   TempDir dir;
   cli::InstrumentEnv env;
   std::string out, err;
   std::function<bool()> interruptWhen;
 };
 
-TEST(CliDownload, ExitCodesAnswersAndOutputFollowTheFlags) {
-  TestApp();
+TEST(CliDownload, EachFlagDoesWhatItSays) {
   struct Case {
     const char* name;
     Pointers pointers;
@@ -90,28 +81,23 @@ TEST(CliDownload, ExitCodesAnswersAndOutputFollowTheFlags) {
     Strings mustSend, mustNotSend;
     std::string errHas;
   };
-  const Pointers newData{12, 10, 3, 1460, 1458, 1455}, noNewRain{5, 5, 3, 1460, 1458, 1455};
-  // One case per entry: formatted, every field would get a line of its own.
+  const Pointers noNewRain{5, 5, 3, 1460, 1458, 1455};
   // clang-format off
   const Case cases[] = {
-      {"new data, memory kept", newData, {}, 0, {"KR0011\r", "KS1460\r"}, {"WN0012\r"},
+      {"no flag: new data, memory kept", {12, 10, 3, 1460, 1458, 1455}, {}, 0, {"KR0011", "KS1460"}, {"WN0012"},
        "Download Complete\nWARNING\nDo you want to clear instrument memory ? No\n"},
-      {"new data, memory released", newData, {"--clear-memory"}, 0, {"WN0012\r", "WW1460\r"}, {},
+      {"--clear-memory releases it", {12, 10, 3, 1460, 1458, 1455}, {"--clear-memory"}, 0, {"WN0012", "WW1460"}, {},
        "Clear memory successfull.\n"},
-      {"memory empty", {5, 5, 5, 1460, 1460, 1460}, {}, 3, {"RQ\r"}, {"KR0005\r"}, "Memory Empty\n"},
-      {"no new rain: new temperature only", noNewRain, {}, 0, {"KS1459\r"}, {"KR0004\r"},
-       "Download only new Temperature data\n"},
-      {"no new rain: old data asked for", noNewRain, {"--old-data"}, 0, {"KR0004\r", "KS1456\r"}, {"WN0005\r"},
+      {"--old-data fetches the old pages", noNewRain, {"--old-data"}, 0, {"KR0004", "KS1456"}, {"WN0005"},
        "Download Complete\n"},
-      {"only old data, not asked for", {5, 5, 3, 1460, 1460, 1455}, {}, 1, {"RQ\r"}, {"KR0004\r"},
-       "add --old-data"},
+      {"memory empty: exit 3", {5, 5, 5, 1460, 1460, 1460}, {}, 3, {"RQ"}, {"KR0005"}, "Memory Empty\n"},
   };
   // clang-format on
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    Cli cli;
-    cli.SetPointers(c.pointers);
+    Cli cli(c.pointers);
     const std::string copy = (cli.dir / "copy.rlg").string();
+    cli.dir.Write("copy.rlg", "an older copy");
     EXPECT_EQ(cli("download", c.flags + QStringList{"--output", QString::fromStdString(copy)}), c.exit);
     for (const auto& s : c.mustSend) {
       EXPECT_TRUE(cli.Sent(s)) << s;
@@ -120,48 +106,53 @@ TEST(CliDownload, ExitCodesAnswersAndOutputFollowTheFlags) {
       EXPECT_FALSE(cli.Sent(s)) << s;
     }
     EXPECT_NE(cli.err.find(c.errHas), std::string::npos) << cli.err;
-    EXPECT_EQ(ReadFileBytes(copy), c.exit == 0 ? cli.dir.Read("DumpFile.rlg") : "");
+    // --output replaces an existing file with the download, and only after a complete one.
+    EXPECT_EQ(ReadFileBytes(copy), c.exit == 0 ? cli.dir.Read("DumpFile.rlg") : "an older copy");
     EXPECT_EQ(cli.err.find("pages (100%)") != std::string::npos, c.exit == 0);
     EXPECT_FALSE(cli.port.IsOpen());
   }
+
+  Cli folder; // a target that can never receive the file is refused before the instrument is touched
+  std::filesystem::create_directory(folder.dir / "out");
+  EXPECT_EQ(folder("download", {"--output", QString::fromStdString((folder.dir / "out").string())}), cli::kExitUsage);
+  EXPECT_TRUE(folder.port.opened.empty());
+  EXPECT_TRUE(std::filesystem::is_directory(folder.dir / "out"));
 }
 
 TEST(CliDownload, CtrlCAndASilentInstrumentStopTheDownload) {
-  TestApp();
   {
-    Cli cli;
-    cli.SetPointers({20, 10, 3, 1460, 1458, 1455});
-    cli.interruptWhen = [&cli] { return cli.Sent("KR0013\r"); };
-    EXPECT_EQ(cli("download", {"--output", "x.rlg"}), cli::kExitFailed);
+    Cli cli({20, 10, 3, 1460, 1458, 1455});
+    cli.interruptWhen = [&cli] { return cli.Sent("KR0013"); };
+    EXPECT_EQ(cli("download", {}), cli::kExitFailed);
     EXPECT_NE(cli.err.find("Interrupted.\nConfirm stop downloading ? Yes\n"), std::string::npos) << cli.err;
-    EXPECT_FALSE(cli.Sent("KR0014\r"));
+    EXPECT_FALSE(cli.Sent("KR0014"));
   }
   {
     Cli cli;
-    cli.instrument.writeR = 12, cli.instrument.readR = 10, cli.instrument.histR = 3;
-    cli.instrument.overrides["KR0012\r"] = "Z0\r\n0B5C2E41\r\n"; // two lines of 65, then silence
+    cli.instrument.SetFaults(Faults([](sim::Faults& f) { f.silentInPageAfterLines = 2; }));
     EXPECT_EQ(cli("download", {}), cli::kExitFailed);
-    EXPECT_NE(cli.err.find("ERROR: the instrument stopped sending during page 12.\n"), std::string::npos) << cli.err;
+    EXPECT_NE(cli.err.find("ERROR: the instrument stopped sending during page 11.\n"), std::string::npos) << cli.err;
   }
 }
 
-TEST(CliInstrument, InfoMaintenanceAndArgumentErrors) {
-  TestApp();
+TEST(CliInstrument, InfoPortChoiceMaintenanceAndArgumentErrors) {
   {
     Cli cli;
     EXPECT_EQ(cli("info", {}), cli::kExitOk);
-    EXPECT_EQ(cli.out, "Instr. Type: Rain gauge TBR4470\n\nSerial Num.: 12345678\n\nFirmware Ver.: V1.02\n\nFirmware "
-                       "Date: 2006/01/14\n");
-    EXPECT_NE(cli.err.find("Connected to COM2 9600 8,N,1\n"), std::string::npos);
+    EXPECT_EQ(cli.out, "Instr. Type: TBR4470 Rain Gauge\n\nSerial Num.: 12345678\n\nFirmware Ver.: V2.14\n\n"
+                       "Firmware Date: 2006/01/14\n");
   }
   {
-    Cli cli; // --port wins over port.ini; nothing answers on COM5
+    // --port COMn wins over port.ini, automatic detection included: no scan finds the COM2 instrument.
+    Cli cli;
+    cli.dir.Write("port.ini", "AUTODETECT=1\nCOM= COM2\nBAUDRATE= 9600\nPARITY= N\nNUMBIT= 8\nBITSTOP= 1\n");
     EXPECT_EQ(cli("info", {"--port", "COM5"}), cli::kExitFailed);
-    EXPECT_NE(cli.err.find("Error : fail opening COM port.\n"), std::string::npos);
+    EXPECT_TRUE(cli.port.opened.empty());
+    EXPECT_NE(cli.err.find("Error : fail opening COM port.\ncannot open COM5"), std::string::npos) << cli.err;
   }
   {
     Cli cli;
-    cli.port.AddDevice("/dev/ttyUSB7", cli.instrument.Responder());
+    cli.port.AddDevice("/dev/ttyUSB7", [&cli](const std::string& w) { return cli.instrument.Receive(w); });
     EXPECT_EQ(cli("info", {"--port", "/dev/ttyUSB7"}), cli::kExitOk);
     EXPECT_EQ(cli.port.opened, Strings{"/dev/ttyUSB7"});
     EXPECT_NE(cli.err.find("Connected to /dev/ttyUSB7 9600 8,N,1\n"), std::string::npos);
@@ -176,14 +167,12 @@ TEST(CliInstrument, InfoMaintenanceAndArgumentErrors) {
   };
   const Case cases[] = {
       {"clear-counter", {"partial"}, {}, 2, {}, "Not confirmed: add --yes"},
-      {"clear-counter", {"partial", "--yes"}, {}, 0, {"K0\r"}, "Partial counter clear successfully.\n"},
+      {"clear-counter", {"partial", "--yes"}, {}, 0, {"K0"}, "Partial counter clear successfully.\n"},
       {"clear-counter", {"half", "--yes"}, {}, 2, {}, "partial or total"},
       {"erase-memory", {"--yes"}, {}, 1, {}, "Produzione.dll or Ermem.dll"},
-      {"erase-memory", {}, {"Ermem.dll"}, 2, {}, "add --yes"},
-      {"erase-memory", {"--yes"}, {"Ermem.dll"}, 0, {"K5\r", "K6\r"}, "Erase memory successfull\n"},
-      {"set-serial", {"87654321"}, {"Ermem.dll"}, 1, {}, "Produzione.dll"},
+      {"erase-memory", {"--yes"}, {"Ermem.dll"}, 0, {"K5", "K6"}, "Erase memory successfull\n"},
       {"set-serial", {"123456789"}, {"Produzione.dll"}, 2, {}, "at most 8 characters"},
-      {"set-serial", {"87654321"}, {"Produzione.dll"}, 0, {"DS87654321\r"}, "Set serial number successfully.\n"},
+      {"set-serial", {"87654321"}, {"Produzione.dll"}, 0, {"DS87654321"}, "Set serial number successfully.\n"},
       {"download", {"--no-such-flag"}, {}, 2, {}, "no-such-flag"},
   };
   for (const auto& c : cases) {
@@ -192,27 +181,22 @@ TEST(CliInstrument, InfoMaintenanceAndArgumentErrors) {
     for (const auto& m : c.markers) {
       cli.dir.Write(m, "");
     }
-    cli.instrument.overrides["K0\r"] = cli.instrument.overrides["K1\r"] = "OK\r\n";
     EXPECT_EQ(cli(c.command, c.args), c.exit);
     Strings sent;
-    std::copy_if(cli.port.writes.begin(), cli.port.writes.end(), std::back_inserter(sent),
-                 [](const std::string& w) { return w[0] == 'K' || w[0] == 'D'; });
+    for (const auto& w : cli.port.writes) {
+      if (w[0] == 'K' || w[0] == 'D') {
+        sent.push_back(w.substr(0, w.size() - 1));
+      }
+    }
     EXPECT_EQ(sent, c.sent);
     EXPECT_NE(cli.err.find(c.errHas), std::string::npos) << cli.err;
     if (c.exit == 2) {
       EXPECT_TRUE(cli.port.opened.empty()); // arguments are checked before the instrument is touched
     }
   }
-  // Every instrument command answers --help.
-  for (const char* command : {"info", "download", "clear-counter", "erase-memory", "set-serial"}) {
-    Cli cli;
-    EXPECT_EQ(cli(command, {"--help"}), cli::kExitOk);
-    EXPECT_NE(cli.out.find("--port"), std::string::npos) << command;
-    EXPECT_TRUE(cli.port.opened.empty());
-  }
   // A refused maintenance command reports the failure.
   Cli refused;
-  refused.instrument.overrides["K0\r"] = "?\r\n";
+  refused.instrument.SetFaults(Faults([](sim::Faults& f) { f.refuse = {{"K0", 4}}; }));
   EXPECT_EQ(refused("clear-counter", {"partial", "--yes"}), cli::kExitFailed);
   EXPECT_NE(refused.err.find("WARNING : Command not recognized.\n\n(Command = 19 ,param = )"), std::string::npos);
 }

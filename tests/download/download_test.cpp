@@ -1,10 +1,9 @@
 #include "base/text.h"
-#include "support/session_fakes.h"
+#include "support/session_rig.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <tuple>
 
 namespace nimbrel::test {
 namespace {
@@ -12,17 +11,16 @@ namespace {
 using Strings = std::vector<std::string>;
 constexpr const char* kClear = "WARNING\nDo you want to clear instrument memory ?";
 
-struct Pointers {
-  int wR, rR, hR, wT, rT, hT;
-};
-
-// A connected session in front of an instrument with the given pointers.
+// A connected session in front of an instrument whose pointers are `p`.
 struct DownloadRig : SessionRig {
-  explicit DownloadRig(Pointers p) {
-    std::tie(instrument.writeR, instrument.readR, instrument.histR) = std::tie(p.wR, p.rR, p.hR);
-    std::tie(instrument.writeT, instrument.readT, instrument.histT) = std::tie(p.wT, p.rT, p.hT);
+  explicit DownloadRig(const Pointers& p, sim::Settings settings = {}, int tempSamples = 2)
+      : SessionRig(WithSettings(MakePointerState(p, tempSamples), settings)) {
     ConnectAndSettle();
     prompts.shown.clear();
+  }
+  static sim::InstrumentState WithSettings(sim::InstrumentState s, const sim::Settings& settings) {
+    s.settings = settings;
+    return s;
   }
   void Run() {
     RunUntilSent("");
@@ -32,14 +30,14 @@ struct DownloadRig : SessionRig {
   void RunUntilSent(const std::string& text) {
     from = port.writes.size();
     session->OnDownload();
-    while (!text.empty() && std::count(port.writes.begin(), port.writes.end(), text) == 0) {
+    while (!text.empty() && std::count(port.writes.begin(), port.writes.end(), text + "\r") == 0) {
       ASSERT_TRUE(sched.RunNext());
     }
   }
   // What went out after the pointers and flags were read.
   [[nodiscard]] Strings Requests() const {
     Strings all = WritesFrom(from);
-    auto flags = std::find(all.begin(), all.end(), "RQ\r");
+    auto flags = std::find(all.begin(), all.end(), "RQ");
     return flags == all.end() ? Strings{"no RQ"} : Strings(flags + 1, all.end());
   }
   [[nodiscard]] Strings Messages() const {
@@ -55,7 +53,7 @@ struct DownloadRig : SessionRig {
 Strings Pages(const char* code, std::initializer_list<int> pages) {
   Strings out;
   for (int p : pages) {
-    out.push_back(Printf("%s%04d\r", code, p));
+    out.push_back(Printf("%s%04d", code, p));
   }
   return out;
 }
@@ -82,7 +80,6 @@ TEST(Download, DecisionTablePicksThePages) {
   const auto old = DownloadOption::RainAndTemperatureOld;
   const auto newTemp = DownloadOption::NewTemperatureOnly;
   const auto done = DownloadEnd::Complete;
-  // One case per entry: formatted, every field would get a line of its own.
   // clang-format off
   const Case cases[] = {
       {"new rain and temperature", {12, 10, 3, 1460, 1458, 1455}, {}, Answer::No,
@@ -91,7 +88,7 @@ TEST(Download, DecisionTablePicksThePages) {
        Join(Pages("KR", {0, 1}), Pages("KS", {1453, 1454})), complete, done, ""},
       {"memory empty", {5, 5, 5, 1460, 1460, 1460}, {}, {}, {}, {"Memory Empty"}, DownloadEnd::MemoryEmpty, ""},
       {"new rain, no new temperature: clear carries the temperature history pointer", {12, 10, 3, 1460, 1460, 1455},
-       {}, Answer::Yes, Join(Pages("KR", {11, 12}), {"WN0012\r", "WW1455\r"}),
+       {}, Answer::Yes, Join(Pages("KR", {11, 12}), {"WN0012", "WW1455"}),
        {"Download Complete", "Clear memory successfull."}, done, ""},
       {"no new rain: only new temperature", {5, 5, 3, 1460, 1458, 1455}, newTemp, Answer::No,
        Pages("KS", {1459, 1460}), complete, done, noRain},
@@ -128,54 +125,49 @@ TEST(Download, DecisionTablePicksThePages) {
     EXPECT_EQ(rig.view.opened.size(), finished ? 1U : 0U);
     EXPECT_EQ(rig.session->Menu().download.enabled, !finished);
     EXPECT_EQ(std::filesystem::exists(rig.dir / "DumpFile.rlg"), finished);
+    EXPECT_EQ(rig.session->Procedure(), ProcedureState::Idle);
   }
-}
-
-// The bytes a text-mode write of `text` leaves in the file.
-std::string OnDisk(const std::string& text) {
-  std::string out;
-  for (char ch : text) {
-    if (ch == '\n') {
-      out += '\r';
-    }
-    out += ch;
-  }
-  return out;
 }
 
 TEST(Download, DumpFileHoldsHeaderPagesAndTemperatureSectionByteForByte) {
-  for (const char* unit : {"0\r\n", "1\r\n", "2\r\n"}) {
-    DownloadRig rig({11, 10, 3, 1454, 1453, 1455});
-    rig.instrument.unit = unit;
-    rig.instrument.tempSamples = 2;
+  for (const int unit : {0, 1, 2}) {
+    sim::Settings settings;
+    settings.unit = unit;
+    DownloadRig rig({11, 10, 3, 1454, 1453, 1455}, settings);
     rig.prompts.ExpectQuestion(kClear, Answer::No);
     rig.Run();
-    const std::string expected =
-        Printf("********** Nimbrel   -TBR4470-   Serial Num:12345678 **********\r\r\n\r\r\nmm H2O per tip = "
-               "0.20000\r\r\nUnit Meas =%s\r\r\n",
-               unit[0] == '1' ? "1" : "0") +
-        OnDisk(FakeInstrument::RainPage(11)) + "TEMPERATURE (-TBR4470- Serial Num: 12345678)\r\r\n" +
-        OnDisk(rig.instrument.TempPage(1454).substr(std::string("NUM T MEAS: 2\r\n").size()));
+    std::string expected = Printf("********** Nimbrel   -TBR4470-   Serial Num:12345678 **********\r\r\n\r\r\nmm H2O per "
+                                  "tip = 0.20000\r\r\nUnit Meas =%s\r\r\n",
+                                  unit == 1 ? "1" : "0");
+    for (const auto& line : rig.instrument.State().memory.RainPageLines(11)) {
+      expected += line + "\r\r\n"; // the instrument's CR LF becomes CR CR LF
+    }
+    expected += "TEMPERATURE (-TBR4470- Serial Num: 12345678)\r\r\n";
+    const auto temp = *rig.instrument.State().memory.TempPageLines(1454);
+    for (std::size_t i = 1; i < temp.size(); ++i) { // the count line is not stored
+      expected += temp[i] + "\r\r\n";
+    }
     EXPECT_EQ(rig.Dump(), expected) << unit;
-    // A received time stamp line keeps its CR and gets the line end: CR CR LF.
-    EXPECT_NE(rig.Dump().find(Printf("%08X\r\r\n", 0x0B5C2E41U + 1101U)), std::string::npos);
-    // A rain page of 65 lines and a temperature page of its 2 samples + 1 line were counted.
     EXPECT_EQ(rig.view.last.progress.pagesDone, 2);
   }
 }
 
-TEST(Download, OverrunsAreReportedAfterCompletionAndClearingSendsTheWritePointers) {
-  DownloadRig rig({12, 10, 3, 1460, 1458, 1455});
-  rig.instrument.flags = "03\r\n";
+TEST(Download, OverrunsAreReportedAfterCompletionAndTheTraceFollowsTheProcedure) {
+  sim::InstrumentState state = MakePointerState({12, 10, 3, 1460, 1458, 1455});
+  state.memory.rain.overrun = state.memory.temp.overrun = true;
+  SessionRig rig(std::move(state));
+  rig.ConnectAndSettle();
   rig.prompts.ExpectQuestion(kClear, Answer::Yes);
-  rig.Run();
-  EXPECT_EQ(rig.Messages(), (Strings{"Download Complete", "WARNING: Overrun detected in Rain memory.",
-                                     "WARNING: Overrun detected in Temperature memory.", "Clear memory successfull."}));
-  EXPECT_EQ(rig.Requests(), Join(Join(Pages("KR", {11, 12}), Pages("KS", {1459, 1460})), {"WN0012\r", "WW1460\r"}));
+  rig.session->OnDownload();
+  rig.Settle();
+  EXPECT_EQ(rig.prompts.Texts(),
+            (Strings{"Download Complete", "WARNING: Overrun detected in Rain memory.",
+                     "WARNING: Overrun detected in Temperature memory.", kClear, "Clear memory successfull."}));
   const std::string trace = rig.Trace();
-  for (const char* line : {"Wait_InitDump_R: send  DUMP_PAGE_R 0011\r\r\n", "Send  DUMP_PAGE_R 0012\r\r\n",
-                           "Wait_InitDump_T: send  DUMP_PAGE_T 1459\r\r\n",
-                           "Clear Mem after download finish: send  SET_MEM_POINTER_T 1460\r\r\n"}) {
+  for (const char* line : {"Command GET_FLAGS ack receive 03\r\r\n", "Wait_InitDump_R: send  DUMP_PAGE_R 0011\r\r\n",
+                           "Send  DUMP_PAGE_R 0012\r\r\n", "Wait_InitDump_T: send  DUMP_PAGE_T 1459\r\r\n",
+                           "Clear Mem after download finish: send  SET_MEM_POINTER_T 1460\r\r\n",
+                           "Command SET_MEM_POINTER_T ack receive\r\r\n"}) {
     EXPECT_NE(trace.find(line), std::string::npos) << line;
   }
   // The trace was restarted by the download: its first line is the start stamp.
@@ -185,39 +177,36 @@ TEST(Download, OverrunsAreReportedAfterCompletionAndClearingSendsTheWritePointer
 TEST(Download, RefusedPagesAreSkippedOrEndTheRainPhase) {
   // Temperature pages refused by the instrument are skipped, 2000 wraps to 1453.
   DownloadRig rig({5, 4, 3, 1454, 1998, 1455});
-  rig.instrument.missingTempPages = {1999, 2000};
+  rig.instrument.SetFaults(Faults([](sim::Faults& f) { f.refusePage = {{1999, 1}, {2000, 1}}; }));
   rig.prompts.ExpectQuestion(kClear, Answer::No);
   rig.Run();
   EXPECT_EQ(rig.Requests(), Join(Pages("KR", {5}), Pages("KS", {1999, 2000, 1453, 1454})));
   EXPECT_EQ(rig.Messages(), Strings{"Download Complete"});
   EXPECT_NE(rig.Trace().find("Command 29 (par 1999)nack receive\r\r\nSend  DUMP_PAGE_T 2000\r\r\n"), std::string::npos);
-  EXPECT_EQ(rig.Dump().find(Printf("%08X", 0x0B5C0000U + 1999U * 3600U)), std::string::npos);
-  EXPECT_NE(rig.Dump().find(Printf("%08X", 0x0B5C0000U + 1454U * 3600U)), std::string::npos);
+  EXPECT_EQ(rig.Dump().find(rig.instrument.State().memory.temp.Page(1999)[0]), std::string::npos);
 
   // The last page held (the write pointer's) refused: the download ends there, it does not go
   // round the memory again.
   DownloadRig last({5, 4, 3, 1456, 1454, 1453});
-  last.instrument.missingTempPages = {1456};
+  last.instrument.SetFaults(Faults([](sim::Faults& f) { f.refusePage = {{1456, 1}}; }));
   last.prompts.ExpectQuestion(kClear, Answer::No);
   last.Run();
   EXPECT_EQ(last.Requests(), Join(Pages("KR", {5}), Pages("KS", {1455, 1456})));
-  EXPECT_EQ(last.Messages(), Strings{"Download Complete"});
 
   // A rain page refused four times ends the rain phase; the temperature phase follows.
   DownloadRig rain({12, 10, 3, 1460, 1459, 1455});
-  rain.instrument.overrides["KR0011\r"] = "?\r\n";
+  rain.instrument.SetFaults(Faults([](sim::Faults& f) { f.refusePage = {{11, 4}}; }));
   rain.prompts.ExpectQuestion(kClear, Answer::No);
   rain.Run();
-  EXPECT_EQ(rain.Requests(), Join(Strings(4, "KR0011\r"), Pages("KS", {1460})));
+  EXPECT_EQ(rain.Requests(), Join(Strings(4, "KR0011"), Pages("KS", {1460})));
   EXPECT_EQ(rain.Messages(),
             (Strings{"WARNING : Command not recognized.\n\n(Command = 13 ,param = 0011)", "Download Complete"}));
 }
 
-TEST(Download, StopTimeoutAndBadPointersEndTheDownloadCleanly) {
-  // Stop during the rain phase: no data window, Download possible again.
-  {
+TEST(Download, StopTimeoutHangUpAndBadPointersEndTheDownloadCleanly) {
+  { // Stop during the rain phase: no data window, Download possible again.
     DownloadRig rig({20, 10, 3, 1460, 1458, 1455});
-    rig.RunUntilSent("KR0013\r");
+    rig.RunUntilSent("KR0013");
     rig.prompts.ExpectQuestion("Confirm stop downloading ?", Answer::No);
     rig.session->OnStopDownload();
     EXPECT_TRUE(rig.session->Downloading());
@@ -229,40 +218,39 @@ TEST(Download, StopTimeoutAndBadPointersEndTheDownloadCleanly) {
     EXPECT_TRUE(rig.session->Menu().download.enabled);
     EXPECT_EQ(rig.view.ended, std::vector<DownloadEnd>{DownloadEnd::Stopped});
   }
-  // A page request never answered: four sends, then the time-out and "Download Interrupted".
-  {
+  { // A page request never answered: four sends, then the time-out and "Download Interrupted".
     DownloadRig rig({12, 10, 3, 1460, 1458, 1455});
-    rig.instrument.overrides["KR0012\r"] = "";
+    rig.script["KR0012\r"] = {"", "", "", ""};
     rig.Run();
-    EXPECT_EQ(rig.Requests(), Join(Pages("KR", {11}), Strings(4, "KR0012\r")));
+    EXPECT_EQ(rig.Requests(), Join(Pages("KR", {11}), Strings(4, "KR0012")));
     EXPECT_EQ(rig.Messages(), (Strings{"Command 13 : Timeout Expired", "Download Interrupted"}));
-    EXPECT_NE(rig.Dump().find(OnDisk(FakeInstrument::RainPage(11))), std::string::npos);
+    EXPECT_FALSE(rig.session->Downloading());
+  }
+  { // The instrument goes away: the download and the connection end; what came stays current.
+    DownloadRig rig({20, 10, 3, 1460, 1458, 1455});
+    rig.RunUntilSent("KR0012");
+    EXPECT_EQ(rig.session->Download().ProgressTitle(true), "Download progress: file 12 - line 0");
+    rig.port.HangUp();
+    rig.Settle();
+    EXPECT_EQ(rig.Messages(),
+              (Strings{"ERROR: the instrument is no longer connected (the port was closed).", "Download Interrupted"}));
+    EXPECT_FALSE(rig.session->Connected());
+    EXPECT_EQ(rig.session->DownloadedData().CurrentDumpPath, rig.dir / "DumpFile.rlg");
   }
   // Pointers outside their memory: refused with the pointer named, nothing requested.
   for (const auto& [p, named] : std::vector<std::pair<Pointers, std::string>>{
            {{1500, 10, 3, 1460, 1458, 1455}, "(GET_WRITE_MEM_POINTER_R = 1500, expected 0 to 1452)"},
-           {{12, 10, 3, 1460, 12, 1455}, "(GET_READ_MEM_POINTER_T = 12, expected 1453 to 2000)"},
-           {{12, 10, -1, 1460, 1458, 1455}, "(GET_HIST_MEM_POINTER_R = -1, expected 0 to 1452)"}}) {
-    DownloadRig rig(p);
-    rig.Run();
-    EXPECT_TRUE(rig.Requests().empty());
-    EXPECT_EQ(rig.Messages(), Strings{"ERROR: memory pointer out of range, download not possible.\n\n" + named});
+           {{12, 10, 3, 1460, 12, 1455}, "(GET_READ_MEM_POINTER_T = 12, expected 1453 to 2000)"}}) {
+    sim::InstrumentState state = MakePointerState({12, 10, 3, 1460, 1458, 1455});
+    SessionRig rig(std::move(state));
+    rig.script["RM\r"] = {Printf("%d\r\n", p.wR)};
+    rig.script["RU\r"] = {Printf("%d\r\n", p.rT)};
+    rig.ConnectAndSettle();
+    rig.session->OnDownload();
+    rig.Settle();
+    EXPECT_EQ(rig.prompts.Texts(), Strings{"ERROR: memory pointer out of range, download not possible.\n\n" + named});
     EXPECT_EQ(rig.view.ended, std::vector<DownloadEnd>{DownloadEnd::Refused});
   }
-}
-
-TEST(Download, InstrumentGoingAwayEndsTheDownloadAndTheConnection) {
-  DownloadRig rig({20, 10, 3, 1460, 1458, 1455});
-  rig.RunUntilSent("KR0012\r");
-  EXPECT_EQ(rig.session->ProgressTitle(true), "Download progress: file 12 - line 0");
-  rig.port.HangUp();
-  rig.Settle();
-  EXPECT_EQ(rig.Messages(),
-            (Strings{"ERROR: the instrument is no longer connected (the port was closed).", "Download Interrupted"}));
-  EXPECT_EQ(rig.view.ended, std::vector<DownloadEnd>{DownloadEnd::Interrupted});
-  EXPECT_FALSE(rig.session->Connected);
-  // What arrived stays the current data, to be saved or discarded.
-  EXPECT_EQ(rig.session->CurrentDumpPath, rig.dir / "DumpFile.rlg");
 }
 
 TEST(Download, UnwritableDumpFileAndMissingTipValueStopWithoutHanging) {
@@ -275,8 +263,9 @@ TEST(Download, UnwritableDumpFileAndMissingTipValueStopWithoutHanging) {
     EXPECT_EQ(rig.Requests(), Pages("KR", {11}));
   }
   {
-    DownloadRig rig({12, 10, 3, 1460, 1458, 1455});
-    rig.instrument.tip = "0.000\r\n";
+    sim::Settings settings;
+    settings.tipValue = 0.0;
+    DownloadRig rig({12, 10, 3, 1460, 1458, 1455}, settings);
     rig.Run();
     EXPECT_EQ(rig.Messages(), Strings{"ERROR: H2O millimeters per tip not found."});
     EXPECT_TRUE(rig.Requests().empty());
@@ -288,32 +277,29 @@ TEST(Download, UnwritableDumpFileAndMissingTipValueStopWithoutHanging) {
   }
 }
 
-TEST(Download, TemperaturePagesEndAfterTheAnnouncedCountAndProgressEstimatesTheRest) {
-  DownloadRig rig({10, 8, 3, 1460, 1458, 1455});
-  rig.instrument.tempSamples = 0; // one line follows the count line
+TEST(Download, TimeLeftAtTheFirstPageMatchesThePaceOfAPacedInstrument) {
+  DownloadRig rig({14, 10, 3, 1460, 1458, 1455}, {}, 63); // temperature pages as long as rain pages
+  // Each reply trickles in: a page takes the instrument a few seconds, far more than the tick.
+  rig.instrument.SetFaults(Faults([](sim::Faults& f) {
+    f.splitBytes = 40;
+    f.splitDelayMs = 150;
+  }));
   rig.prompts.ExpectQuestion(kClear, Answer::No);
   rig.RunUntilSent("");
-  Millis flagsSent{-1}, firstPageSent{-1};
-  while (rig.session->Progress.pagesDone == 0) {
+  while (rig.session->Download().Progress().pagesDone == 0) {
     ASSERT_TRUE(rig.sched.RunNext());
-    const std::string last = rig.port.writes.back();
-    if (last == "RQ\r" && flagsSent < Millis(0)) {
-      flagsSent = rig.sched.Now();
-    }
-    if (last == "KR0009\r" && firstPageSent < Millis(0)) {
-      firstPageSent = rig.sched.Now();
-    }
   }
-  EXPECT_EQ(rig.session->Progress.pagesTotal, 4);
-  ASSERT_TRUE(rig.session->Progress.remaining.has_value());
-  // Three pages left at the pace of the first one (measured from the start of the rain phase,
-  // which lies between the GET_FLAGS request and the first page request).
-  EXPECT_GE(*rig.session->Progress.remaining, (rig.sched.Now() - firstPageSent) * 3);
-  EXPECT_LE(*rig.session->Progress.remaining, (rig.sched.Now() - flagsSent) * 3);
-  EXPECT_EQ(rig.session->Progress.Percent(), 25);
+  const DownloadProgress first = rig.session->Download().Progress();
+  const Millis atFirst = rig.sched.Now();
+  ASSERT_EQ(first.pagesTotal, 6);
+  ASSERT_TRUE(first.remaining.has_value());
   rig.Settle();
-  EXPECT_EQ(rig.Requests(), Join(Pages("KR", {9, 10}), Pages("KS", {1459, 1460})));
-  EXPECT_EQ(rig.session->Progress.Percent(), 100);
+  ASSERT_EQ(rig.view.ended, std::vector<DownloadEnd>{DownloadEnd::Complete});
+  const auto actual = static_cast<double>((rig.sched.Now() - atFirst).count());
+  const auto estimated = static_cast<double>(first.remaining->count());
+  EXPECT_GT(estimated, actual * 0.8);
+  EXPECT_LT(estimated, actual * 1.25);
+  EXPECT_EQ(rig.session->Download().Progress().Percent(), 100);
 }
 
 } // namespace

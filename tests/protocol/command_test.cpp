@@ -1,5 +1,7 @@
 #include "protocol/command.h"
 #include "protocol/instr_status.h"
+#include "protocol/trace.h"
+#include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
 
@@ -55,6 +57,38 @@ TEST(InstrStatus, DateTimeReplyParsesFieldsAndRejectsImpossibleDates) {
   }
   // 2000-01-01 is day 36526 after 1899-12-30; an hour is 1/24 of a day.
   EXPECT_DOUBLE_EQ(MakeInstrDateTime(2000, 1, 1, 12, 0, 0).days, 36526.5);
+}
+
+TEST(InstrStatus, AcknowledgementsFillTheRecordAndThePointers) {
+  test::TempDir dir;
+  const CTrace trace(dir.Path());
+  CInstrStatus s;
+  CMemoryPointers p;
+  const auto store = [&](int number, const char* reply) { StoreReply(number, reply, s, p, trace); };
+  store(GET_SERIAL_NUM, "Serial Number : 0012 3456 \r\n");
+  EXPECT_EQ(s.SerialNum, "0012 3456");
+  store(GET_SERIAL_NUM, "a:b:c\r\n");
+  EXPECT_EQ(s.SerialNum, "b:c");
+  store(GET_SERIAL_NUM, " 87654321\r\n");
+  EXPECT_EQ(s.SerialNum, "87654321");
+  store(GET_INSTR_TYPE, "  TBR4470 Rain \r\n");
+  EXPECT_EQ(s.InstrType, "  TBR4470 Rain");
+  store(GET_FW_DATE, "FWDATE  2006/01/14 \r\n");
+  EXPECT_EQ(s.FwDate, "2006/01/14");
+  store(GET_FW_DATE, "FWDATE\n");
+  EXPECT_EQ(s.FwDate, "");
+  store(GET_TIP_VALUE, " 0.25mm\r\n");
+  EXPECT_FLOAT_EQ(s.TipValue, 0.25F);
+  store(GET_ALERT_MODE, "-1\r\n");
+  EXPECT_EQ(s.AlertMode, -1);
+  store(GET_UNIT, "  7 apples\r\n");
+  EXPECT_EQ(s.Unit, 7);
+  store(GET_HIST_MEM_POINTER_T, "1460\r\n");
+  store(GET_READ_MEM_POINTER_R, "x\r\n");
+  EXPECT_EQ(p.HistPointerT, 1460);
+  EXPECT_EQ(p.ReadPointerR, 0);
+  EXPECT_EQ(dir.Read("debug.txt"), "Command GET_HIST_MEM_POINTER_T ack receive 1460\r\r\n"
+                                   "Command GET_READ_MEM_POINTER_R ack receive 0\r\r\n");
 }
 
 } // namespace

@@ -1,244 +1,197 @@
 #include "base/text.h"
-#include "support/session_fakes.h"
+#include "protocol/command_queue.h"
+#include "support/in_memory_port.h"
+#include "support/scripted_prompts.h"
+#include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
+#include <deque>
+#include <map>
 
 namespace nimbrel::test {
 namespace {
 
 using Strings = std::vector<std::string>;
 
-// A connected session with the identity read; the trace and the messages start empty.
-struct Connected : SessionRig {
-  Connected() {
-    ConnectAndSettle();
-    EXPECT_TRUE(session->Connected);
-    from = port.writes.size();
-    std::filesystem::remove(dir / "debug.txt");
-    prompts.shown.clear();
+// What the procedures were told, in order.
+class Handler final : public IReplyHandler {
+public:
+  void OnAcknowledged(const CCommand& c, const std::string& reply) override {
+    log.push_back(Printf("ack %d %s", c.GetCommandNumber(), Trimmed(reply).c_str()));
   }
-  // Sends one command whose reply is `reply` and runs until it is handled.
-  void Ask(int number, const std::string& text, const std::string& reply) {
-    instrument.overrides[text] = reply;
-    session->QueueCommand(number, "");
-    Settle();
+  bool TakeRefusal(const CCommand& c) override { return c.GetCommandNumber() == takeRefusalsOf; }
+  void OnGivenUp(const CCommand& /*c*/, GiveUp /*why*/, const std::string& message) override {
+    log.push_back("given up: " + message);
   }
-  std::size_t from = 0;
+  void OnWriteFailed(const Status& s) override { log.push_back("write failed: " + s.message()); }
+  Strings log;
+  int takeRefusalsOf = -1;
 };
 
-TEST(Queue, SendsInOrderOneAtATimeAndOnePerTick) {
-  Connected rig;
-  rig.instrument.before["RB\r"] = {""}; // the first send of GET_UNIT goes unanswered
-  rig.session->QueueCommand(GET_UNIT, "");
-  rig.session->QueueCommand(GET_TIP_VALUE, "");
-  rig.session->QueueCommand(GET_ALERT_MODE, "");
-  rig.Settle();
-  ASSERT_EQ(rig.WritesFrom(rig.from), (Strings{"RB\r", "RB\r", "RA\r", "RD\r"}));
-  const auto& t = rig.port.writeTimes;
-  const std::size_t f = rig.from;
-  EXPECT_GE(t[f + 1] - t[f], Millis(2000)); // B waited for A's time-out and repeat
-  for (std::size_t i = f + 1; i < t.size(); ++i) {
-    EXPECT_GE(t[i] - t[i - 1], Millis(500)) << "two sends in one tick";
+// The queue alone on an in-memory line, in virtual time. Each command text gets the scripted
+// replies first ("" for silence), then "7".
+struct QueueRig {
+  QueueRig() {
+    port.AddDevice("COM1", [this](const std::string& w) {
+      std::string reply = "7\r\n";
+      if (auto it = script.find(w); it != script.end() && !it->second.empty()) {
+        reply = it->second.front();
+        it->second.pop_front();
+      }
+      sim::Output out;
+      if (!reply.empty()) {
+        out.pieces.push_back({0, reply});
+      }
+      return out;
+    });
+    EXPECT_TRUE(port.Open("COM1", [this](const LinkEvent& e) { (void)queue.OnReply(e.line); }).ok());
+    queue.SetHandler(&handler);
+    queue.StartSendTick();
   }
-}
+  void Queue(std::initializer_list<int> numbers) {
+    for (int n : numbers) {
+      queue.QueueCommand(n, "");
+    }
+    queue.SetReadyToSend();
+  }
+  void Settle() {
+    const Millis end = sched.Now() + Millis(10 * 60 * 1000);
+    while (sched.Now() < end && !(queue.Idle() && !sched.HasOneShotPending()) && sched.RunNext()) {
+    }
+  }
+  [[nodiscard]] Strings Writes() const {
+    Strings out;
+    for (const auto& w : port.writes) {
+      out.push_back(w.substr(0, w.size() - 1));
+    }
+    return out;
+  }
 
-TEST(Queue, ReadyToSendWhileAwaitingAReplySendsTheSameCommandAgain) {
-  Connected rig;
-  rig.instrument.before["RB\r"] = {""};
-  rig.session->QueueCommand(GET_UNIT, "");
-  rig.sched.Advance(Millis(600));
-  ASSERT_EQ(rig.WritesFrom(rig.from), Strings{"RB\r"});
-  rig.prompts.ExpectQuestion("WARNING: Confirm clearing partial counter ?", Answer::Yes);
-  rig.session->OnClearPartialCounter();
-  rig.sched.Advance(Millis(500));
-  // The tail is still GET_UNIT: it goes again, with a fresh time-out, before the counter command.
-  EXPECT_EQ(rig.WritesFrom(rig.from), (Strings{"RB\r", "RB\r"}));
-  rig.Settle();
-  EXPECT_EQ(rig.WritesFrom(rig.from), (Strings{"RB\r", "RB\r", "K0\r"}));
-  EXPECT_EQ(rig.session->InstrStatus.Unit, 0);
-}
+  ManualScheduler sched;
+  InMemoryPort port{sched};
+  ScriptedPrompts prompts;
+  TempDir dir;
+  CTrace trace{dir.Path()};
+  SessionTiming timing;
+  CCommandQueue queue{port, sched, prompts, trace, timing};
+  Handler handler;
+  std::map<std::string, std::deque<std::string>> script;
+};
 
-TEST(Queue, UnansweredCommandGoesOutFourTimesThenTheNextOne) {
+TEST(Queue, SendsInOrderOnePerTickAndGivesUpAfterFourSends) {
   struct Case {
     int number;
     const char* text;
     Millis timeout;
   };
-  for (const Case c : {Case{GET_UNIT, "RB\r", Millis(2000)}, Case{ERASE_MEM_2, "K6\r", Millis(10000)}}) {
+  for (const Case c : {Case{GET_UNIT, "RB", Millis(2000)}, Case{ERASE_MEM_2, "K6", Millis(10000)}}) {
     SCOPED_TRACE(c.text);
-    Connected rig;
-    rig.instrument.overrides[c.text] = "";
-    rig.session->QueueCommand(c.number, "");
-    rig.session->QueueCommand(GET_ALERT_MODE, "");
-    rig.session->ReadyToSend = true;
+    QueueRig rig;
+    rig.script[std::string(c.text) + "\r"] = {"", "", "", ""};
+    rig.Queue({c.number, GET_ALERT_MODE, GET_TIP_VALUE});
     rig.Settle();
-    ASSERT_EQ(rig.WritesFrom(rig.from), (Strings{c.text, c.text, c.text, c.text, "RD\r"}));
+    ASSERT_EQ(rig.Writes(), (Strings{c.text, c.text, c.text, c.text, "RD", "RA"}));
     const auto& t = rig.port.writeTimes;
-    for (std::size_t i = rig.from + 1; i < rig.from + 4; ++i) {
-      // The time-out, then the wait for the next tick.
-      EXPECT_GE(t[i] - t[i - 1], c.timeout);
-      EXPECT_LE(t[i] - t[i - 1], c.timeout + Millis(500));
+    for (std::size_t i = 1; i < t.size(); ++i) {
+      EXPECT_GE(t[i] - t[i - 1], Millis(500)) << "two sends in one tick";
+      if (i < 4) { // the time-out, then the wait for the next tick
+        EXPECT_GE(t[i] - t[i - 1], c.timeout);
+        EXPECT_LE(t[i] - t[i - 1], c.timeout + Millis(500));
+      }
     }
-    EXPECT_EQ(rig.prompts.Texts(), Strings{Printf("Command %d : Timeout Expired", c.number)});
+    EXPECT_EQ(rig.handler.log, (Strings{Printf("given up: Command %d : Timeout Expired", c.number),
+                                        Printf("ack %d 7", GET_ALERT_MODE), Printf("ack %d 7", GET_TIP_VALUE)}));
   }
 }
 
 TEST(Queue, RefusalsWrongStateAndTimeoutsShareOneRetryCount) {
+  const std::string notRecognized = "given up: WARNING : Command not recognized.\n\n(Command = 17 ,param = )";
+  const std::string wrongState = "given up: WARNING : WRONG INSTR STATUS Received.\n\n(Command = 17 ,param = )";
   struct Case {
-    Strings replies; // given before the normal answer "7"
+    std::deque<std::string> replies; // before the answer "7"
     std::size_t sends;
-    std::string warning; // empty: the command completed
+    std::string end;
   };
-  const std::string notRecognized = "WARNING : Command not recognized.\n\n(Command = 17 ,param = )";
-  const std::string wrongState = "WARNING : WRONG INSTR STATUS Received.\n\n(Command = 17 ,param = )";
   const Case cases[] = {
-      {{"#\r\n"}, 2, ""},
-      {{"?\r\n", "#\r\n", "?\r\n"}, 4, ""},
+      {{"#\r\n"}, 2, "ack 17 7"},
+      {{"?\r\n", "#\r\n", "?\r\n"}, 4, "ack 17 7"},
       {{"?\r\n", "#\r\n", "?\r\n", "#\r\n"}, 4, wrongState},
       {{"#\r\n", "#\r\n", "#\r\n", "?\r\n"}, 4, notRecognized},
       {{"", "?\r\n", "", "#\r\n"}, 4, wrongState},
-      {{"?\r\n", "?\r\n", "?\r\n", ""}, 4, "Command 17 : Timeout Expired"},
+      {{"?\r\n", "?\r\n", "?\r\n", ""}, 4, "given up: Command 17 : Timeout Expired"},
   };
   for (const auto& c : cases) {
-    Connected rig;
-    rig.instrument.before["RB\r"] = c.replies;
-    rig.instrument.unit = "7\r\n";
-    rig.session->QueueCommand(GET_UNIT, "");
-    rig.session->QueueCommand(GET_ALERT_MODE, "");
+    SCOPED_TRACE(c.replies.size());
+    QueueRig rig;
+    rig.script["RB\r"] = c.replies;
+    rig.Queue({GET_UNIT, GET_ALERT_MODE});
     rig.Settle();
-    Strings expected(c.sends, "RB\r");
-    expected.emplace_back("RD\r");
-    EXPECT_EQ(rig.WritesFrom(rig.from), expected) << c.replies.size();
-    EXPECT_EQ(rig.prompts.Texts(), c.warning.empty() ? Strings{} : Strings{c.warning});
-    EXPECT_EQ(rig.session->InstrStatus.Unit, c.warning.empty() ? 7 : 0);
-    EXPECT_EQ(rig.session->RetryCount, 0);
-  }
-}
-
-TEST(Queue, TimeoutDuringSetupReadAbortsItBeforeTheTimeoutMessage) {
-  Connected rig;
-  rig.instrument.overrides["RB\r"] = "";
-  rig.session->ProcedureState = 3;
-  rig.session->QueueCommand(GET_UNIT, "");
-  rig.session->QueueCommand(GET_ALERT_MODE, "");
-  rig.Settle();
-  EXPECT_EQ(rig.prompts.Texts(), (Strings{"Comunication error: setup abort", "Command 17 : Timeout Expired"}));
-  EXPECT_EQ(rig.WritesFrom(rig.from), Strings(4, "RB\r")); // GET_ALERT_MODE was dropped with the setup read
-  EXPECT_EQ(rig.view.log.back(), "wait destroyed");
-}
-
-TEST(Queue, TraceHoldsSendsReceivesRefusalsAndAcknowledgementsByteForByte) {
-  Connected rig;
-  rig.instrument.before["RB\r"] = {"?\r\n"};
-  rig.instrument.unit = "1\r\n";
-  rig.session->QueueCommand(GET_UNIT, "");
-  rig.session->QueueCommand(GET_WRITE_MEM_POINTER_R, "");
-  rig.session->QueueCommand(SET_MEM_POINTER_T, "1460");
-  rig.Settle();
-  EXPECT_EQ(rig.Trace(), "SendString: RB\r\r\r\n"
-                         "OnSerialMsg:RECEIVE ?\r\r\n\r\r\n"
-                         "Command 17 (par )nack receive\r\r\n"
-                         "SendString: RB\r\r\r\n"
-                         "OnSerialMsg:RECEIVE 1\r\r\n\r\r\n"
-                         "SendString: RM\r\r\r\n"
-                         "OnSerialMsg:RECEIVE 5\r\r\n\r\r\n"
-                         "Command GET_WRITE_MEM_POINTER_R ack receive 5\r\r\n"
-                         "SendString: WW1460\r\r\r\n"
-                         "OnSerialMsg:RECEIVE OK\r\r\n\r\r\n"
-                         "Command SET_MEM_POINTER_T ack receive\r\r\n");
-}
-
-TEST(Queue, EmptyGarbageOverlongAndUnsolicitedLinesAreHandled) {
-  struct Case {
-    std::string reply;
-    int unit;
-    bool warned;
-  };
-  const Case cases[] = {
-      {"\r\n", 0, true},     {std::string("\0\0\r\n", 4), 0, true}, {"\n", 0, true},
-      {"xyz\r\n", 0, false}, {"  7 apples\r\n", 7, false},          {std::string("\0003\r\n", 4), 0, false},
-  };
-  for (const auto& c : cases) {
-    Connected rig;
-    rig.session->InstrStatus.Unit = -5;
-    rig.Ask(GET_UNIT, "RB\r", c.reply);
-    EXPECT_EQ(rig.prompts.Texts(), c.warned ? Strings{"WARNING: Empty message received"} : Strings{});
-    EXPECT_EQ(rig.session->InstrStatus.Unit, c.warned ? -5 : c.unit);
-    EXPECT_TRUE(rig.session->Idle()); // the command is done either way
+    Strings expected(c.sends, "RB");
+    expected.emplace_back("RD");
+    EXPECT_EQ(rig.Writes(), expected);
+    EXPECT_EQ(rig.handler.log, (Strings{c.end, "ack 23 7"}));
+    EXPECT_EQ(rig.queue.RetryCount(), 0);
   }
 
-  Connected rig;
-  rig.port.Arrive(std::string(600, 'A'));
-  rig.Settle();
-  EXPECT_EQ(rig.prompts.Texts(), Strings{"ERROR:Serial Buffer full"});
-  rig.prompts.shown.clear();
-  rig.port.EmptyReceiveBuffer(); // as the next send would
-  rig.port.Arrive("HELLO\r\n");  // nobody asked
-  rig.Settle();
-  EXPECT_TRUE(rig.prompts.shown.empty());
-  EXPECT_NE(rig.Trace().find("OnSerialMsg:RECEIVE HELLO\r\r\n\r\r\n"), std::string::npos);
-  EXPECT_EQ(rig.session->OnSerialMsg(), -1);
+  // A refusal a procedure takes at once is not repeated.
+  QueueRig rig;
+  rig.handler.takeRefusalsOf = GET_UNIT;
+  rig.script["RB\r"] = {"?\r\n"};
+  rig.Queue({GET_UNIT});
+  rig.sched.Advance(Millis(3000));
+  EXPECT_EQ(rig.Writes(), Strings{"RB"});
+  EXPECT_TRUE(rig.handler.log.empty());
 }
 
-TEST(Replies, PendingDumpOpenTakesTheNextMessageAndNothingElse) {
-  Connected rig;
-  rig.instrument.overrides["RB\r"] = "";
-  rig.session->QueueCommand(GET_UNIT, "");
+TEST(Queue, ReadyToSendWhileAwaitingAReplySendsTheSameCommandAgain) {
+  QueueRig rig;
+  rig.script["RB\r"] = {""};
+  rig.Queue({GET_UNIT});
   rig.sched.Advance(Millis(600));
-  ASSERT_NE(rig.session->CurrentCommand, nullptr);
-  rig.session->CurrentDumpPath = rig.dir / "DumpFile.rlg";
-  rig.session->OpenDumpPending = true;
-  rig.session->LastReply = "1\r\n";
-  EXPECT_EQ(rig.session->OnSerialMsg(), 0);
-  EXPECT_EQ(rig.view.opened, std::vector<std::filesystem::path>{rig.dir / "DumpFile.rlg"});
-  ASSERT_NE(rig.session->CurrentCommand, nullptr); // the command still waits for its own reply
-  EXPECT_EQ(rig.session->Queue.size(), 1U);
-  EXPECT_EQ(rig.Trace().find("RECEIVE 1"), std::string::npos);
+  ASSERT_EQ(rig.Writes(), Strings{"RB"});
+  rig.queue.QueueCommand(CLEAR_PARTIAL_COUNTER, "");
+  rig.queue.SetReadyToSend();
+  rig.sched.Advance(Millis(500));
+  // The tail is still GET_UNIT: it goes again, with a fresh time-out, before the counter command.
+  EXPECT_EQ(rig.Writes(), (Strings{"RB", "RB"}));
+  rig.Settle();
+  EXPECT_EQ(rig.Writes(), (Strings{"RB", "RB", "K0"}));
 }
 
-TEST(Replies, AcknowledgementsFillTheInstrumentRecord) {
-  Connected rig;
-  rig.session->ProcedureState = -1;
-  auto& s = rig.session->InstrStatus;
-  rig.Ask(GET_SERIAL_NUM, "AS\r", "Serial Number : 0012 3456 \r\n");
-  EXPECT_EQ(s.SerialNum, "0012 3456");
-  rig.Ask(GET_SERIAL_NUM, "AS\r", "a:b:c\r\n");
-  EXPECT_EQ(s.SerialNum, "b:c");
-  rig.Ask(GET_INSTR_TYPE, "AA\r", "  TBR4470 Rain \r\n");
-  EXPECT_EQ(s.InstrType, "  TBR4470 Rain");
-  rig.Ask(GET_FW_DATE, "AH\r", "FWDATE  2006/01/14 \r\n");
-  EXPECT_EQ(s.FwDate, "2006/01/14");
-  rig.Ask(GET_TIP_VALUE, "RA\r", " 0.25mm\r\n");
-  EXPECT_FLOAT_EQ(s.TipValue, 0.25F);
-  rig.Ask(GET_ALERT_MODE, "RD\r", "-1\r\n");
-  EXPECT_EQ(s.AlertMode, -1);
-  rig.Ask(GET_DATE_TIME, "FA\r", "2026/13/05 20:53:27\r\n");
-  EXPECT_EQ(s.DateTime, (InstrDateTime{0.0, true}));
-  // Outside the connection the firmware date opens no dialog.
-  EXPECT_EQ(std::count_if(rig.view.log.begin(), rig.view.log.end(),
-                          [](const std::string& e) { return e.rfind("info:", 0) == 0; }),
-            1); // the connection's own
+TEST(Queue, TraceHoldsSendsReceivesAndRefusalsByteForByte) {
+  QueueRig rig;
+  rig.script["RB\r"] = {"?\r\n"};
+  rig.queue.QueueCommand(GET_UNIT, "");
+  rig.queue.QueueCommand(SET_MEM_POINTER_T, "1460");
+  rig.queue.SetReadyToSend();
+  rig.Settle();
+  rig.port.Arrive("HELLO\r\n"); // nobody asked
+  rig.port.SetReceiveEnabled(true);
+  rig.port.Arrive("\n");
+  rig.Settle();
+  EXPECT_EQ(rig.dir.Read("debug.txt"), "SendString: RB\r\r\r\n"
+                                       "OnSerialMsg:RECEIVE ?\r\r\n\r\r\n"
+                                       "Command 17 (par )nack receive\r\r\n"
+                                       "SendString: RB\r\r\r\n"
+                                       "OnSerialMsg:RECEIVE 7\r\r\n\r\r\n"
+                                       "SendString: WW1460\r\r\r\n"
+                                       "OnSerialMsg:RECEIVE 7\r\r\n\r\r\n"
+                                       "OnSerialMsg:RECEIVE HELLO\r\r\n\r\r\n"
+                                       "OnSerialMsg:RECEIVE \r\n\r\r\n");
+  EXPECT_TRUE(rig.prompts.shown.empty()); // an unsolicited line is only traced
+}
 
-  struct Flags {
-    const char* reply;
-    bool startRain, startTemp, rain, temp;
-  };
-  const Flags flags[] = {
-      {"00\r\n", true, true, false, false},
-      {"02\r\n", false, false, false, true},
-      {" 03 \r\n", false, false, true, true},
-      {"04\r\n", true, false, true, false},
-  };
-  for (const auto& f : flags) {
-    rig.session->RainOverrun = f.startRain;
-    rig.session->TempOverrun = f.startTemp;
-    rig.Ask(GET_FLAGS, "RQ\r", f.reply);
-    EXPECT_EQ(rig.session->RainOverrun, f.rain) << f.reply;
-    EXPECT_EQ(rig.session->TempOverrun, f.temp) << f.reply;
-  }
-  EXPECT_TRUE(rig.prompts.shown.empty());
+TEST(Queue, AWriteThatFailsIsReportedAtOnceNotAsFourTimeouts) {
+  QueueRig rig;
+  rig.port.failWrites = Status(StatusCode::Io, "cannot write to COM1: Input/output error");
+  rig.Queue({GET_UNIT});
+  rig.sched.Advance(Millis(600));
+  EXPECT_EQ(rig.handler.log, Strings{"write failed: cannot write to COM1: Input/output error"});
+  EXPECT_NE(rig.dir.Read("debug.txt").find("SendString failed: cannot write to COM1: Input/output error"),
+            std::string::npos);
+  rig.sched.Advance(Millis(10000));
+  EXPECT_EQ(rig.handler.log.size(), 1U) << "the reply time-out must not run after a failed write";
 }
 
 } // namespace

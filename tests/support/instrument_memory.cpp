@@ -29,4 +29,27 @@ void SetPointers(sim::InstrumentState& state, const Pointers& p) {
   state.memory.temp.hist = p.hT;
 }
 
+sim::InstrumentState MakePointerState(const Pointers& p, int tempSamples) {
+  sim::InstrumentState state;
+  const std::int64_t t0 = sim::SecondsSince2000(sim::CivilTime{2026, 1, 10, 6, 0, 0});
+  for (int page = 0; page < sim::Memory::kRainPages; ++page) {
+    std::vector<std::string>& lines = state.memory.rain.pages[static_cast<std::size_t>(page)];
+    lines = {"Z0"};
+    for (int i = 1; i < sim::PageRing::kLinesPerPage; ++i) {
+      lines.push_back(sim::HexStamp(static_cast<std::uint32_t>(t0 + page * 6400 + i * 100)));
+    }
+  }
+  for (int page = 0; page < sim::Memory::kTempPages; ++page) {
+    std::vector<std::string>& lines = state.memory.temp.pages[static_cast<std::size_t>(page)];
+    const std::int64_t start = t0 + static_cast<std::int64_t>(page) * 3600;
+    lines = {sim::HexStamp(static_cast<std::uint32_t>(start))};
+    for (int i = 0; i < tempSamples; ++i) {
+      lines.push_back(sim::TemperatureLine(sim::ClimateTemperature(start + i * 900)));
+    }
+  }
+  state.memory.rain.sealed = state.memory.temp.sealed = true;
+  SetPointers(state, p);
+  return state;
+}
+
 } // namespace nimbrel::test

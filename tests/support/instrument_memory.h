@@ -20,4 +20,16 @@ struct Pointers {
 };
 void SetPointers(sim::InstrumentState& state, const Pointers& p);
 
+// Every page of both memories written (rain pages full of tips, temperature pages of
+// `tempSamples` samples), with the pointers where `p` puts them: any page the pointers name can be
+// downloaded.
+sim::InstrumentState MakePointerState(const Pointers& p, int tempSamples = 2);
+
+// Faults set by `set` on a default set (designated initializers would have to name every field).
+template <typename Set> sim::Faults Faults(Set&& set) {
+  sim::Faults f;
+  set(f);
+  return f;
+}
+
 } // namespace nimbrel::test

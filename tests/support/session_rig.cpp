@@ -39,8 +39,22 @@ SessionRig::SessionRig(sim::InstrumentState state, CPortConfig settings, Factory
       port, sched, prompts, view, view, store, dir.Path(), std::move(settings), markers, timing, {}});
 }
 
+InMemoryPort::Responder SessionRig::Device() {
+  return [this](const std::string& w) {
+    if (auto it = script.find(w); it != script.end() && !it->second.empty()) {
+      sim::Output out;
+      if (!it->second.front().empty()) {
+        out.pieces.push_back({0, it->second.front()});
+      }
+      it->second.pop_front();
+      return out;
+    }
+    return instrument.Receive(w);
+  };
+}
+
 void SessionRig::ConnectAndSettle() {
-  port.AddDevice("COM2", [this](const std::string& w) { return instrument.Receive(w); });
+  port.AddDevice("COM2", Device());
   session->Connect();
   Settle();
 }

@@ -6,6 +6,8 @@
 #include "support/scripted_prompts.h"
 #include "support/temp_dir.h"
 
+#include <deque>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -74,6 +76,9 @@ struct SessionRig {
   static CPortConfig Com2();
   explicit SessionRig(sim::InstrumentState state = MakeState({}), CPortConfig settings = Com2(),
                       FactoryMarkers markers = {});
+  // The instrument on the line: `script` answers first (per command text, "" for silence), then the
+  // simulator's engine.
+  InMemoryPort::Responder Device();
   // Connects on COM2 and runs until the identity is read.
   void ConnectAndSettle();
   // Runs until the session has nothing queued or pending and no one-shot timer is due, or ten
@@ -91,6 +96,7 @@ struct SessionRig {
   MemorySettingsStore store;
   TempDir dir;
   sim::Instrument instrument;
+  std::map<std::string, std::deque<std::string>> script;
   std::unique_ptr<CInstrumentSession> session;
 };
 
