@@ -1,0 +1,145 @@
+#include "data/open_save.h"
+#include "support/scripted_prompts.h"
+#include "support/temp_dir.h"
+
+#include <gtest/gtest.h>
+
+#include <optional>
+
+namespace nimbrel::test {
+namespace {
+
+namespace fs = std::filesystem;
+using Strings = std::vector<std::string>;
+
+// Records what the rules asked of the rest of the program, in order.
+struct Host final : IOpenSaveHost {
+  bool connected = false;
+  Strings calls;
+  [[nodiscard]] bool IsConnected() const override { return connected; }
+  [[nodiscard]] std::string InstrumentType() const override { return "TBR4470"; }
+  [[nodiscard]] std::string SerialNumber() const override { return "12345678"; }
+  void Disconnect() override { calls.emplace_back("disconnect"); }
+  void ClearDownloading() override { calls.emplace_back("downloading cleared"); }
+  void SetTitle(const std::string& title) override { calls.push_back(title); }
+  void CloseLastDataWindow() override { calls.emplace_back("close"); }
+  void OpenDataWindow(const fs::path& file) override { calls.push_back("open " + file.filename().string()); }
+};
+
+// A program directory with a download not yet saved, a folder and a file a save may meet.
+struct Rig {
+  TempDir dir;
+  ScriptedPrompts prompts;
+  Host host;
+  OpenSaveState state{dir / "DumpFile.rlg", false, true};
+  COpenSave openSave{state, host, prompts, dir.Path()};
+  Rig() {
+    dir.Write("DumpFile.rlg", std::string("dump\r\r\nbytes\0\xff", 14));
+    dir.Write("existing.rlg", "old");
+    fs::create_directory(dir / "folder.rlg");
+  }
+};
+
+TEST(SavePrompt, EveryAnswerReturnsAndClearsAsItShould) {
+  struct Case {
+    const char* name;
+    std::optional<Answer> answer; // nullopt: saved before, nothing to ask
+    std::optional<std::string> file;
+    int result;
+    Strings messages;
+    bool saved, cleared;
+  };
+  // clang-format off
+  const Case cases[] = {
+    {"cancel", Answer::Cancel, {}, -1, {}, false, false},
+    {"no", Answer::No, {}, 0, {}, false, true},
+    {"yes, dialog cancelled", Answer::Yes, std::nullopt, 0, {}, false, false},
+    {"yes, upper-case suffix", Answer::Yes, "existing.RLG", -1, {"ERROR: Bad File Extention"}, false, false},
+    {"yes, folder as target", Answer::Yes, "folder.rlg", -1, {"Error : File not saved."}, false, false},
+    {"yes, saved over a file", Answer::Yes, "existing.rlg", 0, {}, true, true},
+    {"already saved", std::nullopt, {}, 0, {}, true, true},
+  };
+  // clang-format on
+  for (const auto& c : cases) {
+    for (const bool connected : {false, true}) {
+      SCOPED_TRACE(testing::Message() << c.name << (connected ? ", connected" : ""));
+      Rig rig;
+      rig.host.connected = connected;
+      rig.state.dataSaved = !c.answer;
+      if (c.answer) {
+        rig.prompts.ExpectQuestion(kSaveCurrentDataText, *c.answer);
+      }
+      if (c.answer == Answer::Yes) {
+        rig.prompts.ExpectFile(c.file ? std::optional(rig.dir / *c.file) : std::nullopt);
+      }
+      EXPECT_EQ(rig.openSave.SavePrompt(), c.result);
+      EXPECT_TRUE(rig.prompts.AllAnswersUsed());
+      Strings messages = rig.prompts.Texts();
+      messages.erase(messages.begin(), messages.begin() + (c.answer ? 1 : 0));
+      EXPECT_EQ(messages, c.messages);
+      EXPECT_EQ(rig.state.dataSaved, c.saved);
+      EXPECT_EQ(rig.state.currentDumpPath.empty() && !rig.state.dataDisplayed, c.cleared);
+      const char* title = connected ? "Nimbrel TBR4470 - 12345678" : "Nimbrel";
+      const Strings calls = c.cleared ? Strings{"downloading cleared", title, "close"} : Strings{};
+      EXPECT_EQ(rig.host.calls, calls);
+      const bool copied = c.saved && c.answer;
+      EXPECT_EQ(rig.dir.Read("existing.rlg"), copied ? rig.dir.Read("DumpFile.rlg") : "old");
+    }
+  }
+}
+
+TEST(Open, AsksToDisconnectFirstAndOpensTheChosenFile) {
+  for (const Answer answer : {Answer::No, Answer::Yes}) {
+    Rig rig;
+    rig.state.dataDisplayed = false;
+    rig.host.connected = true;
+    rig.prompts.ExpectQuestion(kConfirmDisconnectToOpenText, answer);
+    const bool yes = answer == Answer::Yes;
+    if (yes) {
+      rig.prompts.ExpectFile(rig.dir / "any.txt");
+    }
+    rig.openSave.Open();
+    EXPECT_TRUE(rig.prompts.AllAnswersUsed());
+    const Strings calls = yes ? Strings{"disconnect", "open any.txt"} : Strings{}; // any name is opened
+    EXPECT_EQ(rig.host.calls, calls);
+    EXPECT_EQ(rig.state.dataDisplayed, yes);
+  }
+}
+
+TEST(SaveAs, MainWindowAndDataWindowCheckTheSuffixAndCopy) {
+  struct Case {
+    bool dataWindow;
+    const char* file;
+    const char* message; // the start of the one message, if any
+    bool saved;
+  };
+  // clang-format off
+  const Case cases[] = {
+    {false, "copy.RLG", "ERROR: Bad file extention.", false},
+    {false, "folder.rlg", "Error : File not saved.", false},
+    {false, "existing.rlg", nullptr, true},
+    {true, "copy.Rlg", "ERROR: Bad File extention.", false},
+    {true, "folder.rlg", "Error : File not saved.\n", true}, // counts as saved, but the user is told why not
+    {true, "existing.rlg", nullptr, true},
+  };
+  // clang-format on
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.file);
+    Rig rig;
+    rig.prompts.ExpectFile(rig.dir / c.file);
+    if (c.dataWindow) {
+      rig.openSave.SaveDataWindowAs(rig.dir / "DumpFile.rlg");
+      EXPECT_EQ(rig.prompts.files.at(0).start, rig.dir.Path());
+    } else {
+      rig.openSave.SaveAs();
+    }
+    const Strings texts = rig.prompts.Texts();
+    ASSERT_EQ(texts.size(), c.message ? 1U : 0U);
+    EXPECT_TRUE(texts.empty() || texts[0].starts_with(c.message)) << texts[0];
+    EXPECT_EQ(rig.state.dataSaved, c.saved);
+    EXPECT_EQ(rig.dir.Read("existing.rlg"), c.message ? "old" : rig.dir.Read("DumpFile.rlg"));
+  }
+}
+
+} // namespace
+} // namespace nimbrel::test

@@ -1,0 +1,134 @@
+#include "protocol/command.h"
+#include "setup/setup_model.h"
+#include "support/scripted_prompts.h"
+
+#include <gtest/gtest.h>
+
+namespace nimbrel::test {
+namespace {
+
+using namespace std::chrono;
+using Commands = std::vector<SetupCommand>;
+
+struct Rig {
+  CInstrStatus status;
+  ManualScheduler scheduler{system_clock::time_point(sys_days(year(2024) / March / 5) + 10h + 17s)};
+  ScriptedPrompts prompts;
+  CSetupModel model{status, scheduler};
+  explicit Rig(int unit = 0) {
+    status.Unit = unit;
+    status.TipValue = 0.5F;
+    model.Show();
+  }
+};
+
+TEST(SetupApply, ChecksTheResolutionOfEachUnit) {
+  const std::string decimal = "ERROR: Insert decimal digit.";
+  const std::string mm = "ERROR: mmH2O for tip range is 0.050 - 1.599.";
+  const std::string inch = "ERROR: inch for tip range is 0.0020 - 0.0629.";
+  struct Case {
+    int unit;
+    const char* text;
+    std::string refusal;
+    const char* sent; // the SET_TIP_VALUE parameter when accepted
+  };
+  // clang-format off
+  const Case cases[] = {
+    {0, "0,2", "", "0.200"}, {0, "1", decimal, ""}, {0, "1.599", "", "1.599"}, {0, "1.6", mm, ""},
+    {0, "0.05", "", "0.050"}, {0, "0.0499", mm, ""}, {1, "0.0629", "", "0.06290"}, {1, "0.063", inch, ""},
+    {1, "0,002", "", "0.00200"}, {1, "0.0019", inch, ""},
+  };
+  // clang-format on
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.text);
+    Rig rig(c.unit);
+    rig.model.values.resolution = c.text;
+    const auto plan = rig.model.Apply({}, rig.prompts);
+    EXPECT_EQ(rig.prompts.Texts(), c.refusal.empty() ? std::vector<std::string>{} : std::vector{c.refusal});
+    EXPECT_EQ(plan.has_value(), c.refusal.empty());
+    if (plan) {
+      EXPECT_EQ(plan->commands.back(), (SetupCommand{SET_TIP_VALUE, c.sent}));
+    }
+    EXPECT_FLOAT_EQ(rig.status.TipValue, plan ? std::stof(c.sent) : 0.5F); // taken over only when sent
+  }
+}
+
+TEST(SetupApply, UnitChangeTakesEffectAtOnceAndWantsTheResolutionAgain) {
+  Rig rig(0);
+  rig.model.SelectUnit(1);
+  EXPECT_EQ(rig.status.Unit, 1);
+  EXPECT_EQ(rig.model.ResolutionLabel(), "resolution (inch/tip)");
+  EXPECT_FALSE(rig.model.Apply({}, rig.prompts));
+  EXPECT_EQ(rig.prompts.Texts(), std::vector<std::string>{"ERROR: Insert decimal digit."});
+}
+
+TEST(SetupApply, ClockDifferenceAndWriteOrder) {
+  const std::string question = "WARNING: Instrument and PC date and time are different for more than 5 minutes.\nTo "
+                               "avoid data mismatch please clear instrument memory.\nDo you want clear memory now?";
+  const Commands settings = {{SET_ALERT_MODE, "1"}, {SET_CONTACT_TYPE, "1"}, {SET_UNIT, "0"}, {SET_TIP_VALUE, "0.200"}};
+  Commands clock = {{SET_DATE_TIME, "2024/03/05 00:03:00"}};
+  clock.insert(clock.end(), settings.begin(), settings.end());
+  Commands cleared = {{SET_MEM_POINTER_R, "0012"}, {SET_MEM_POINTER_T, "1460"}};
+  cleared.insert(cleared.end(), clock.begin(), clock.end());
+  struct Case {
+    const char* name;
+    bool box;
+    seconds behind; // instrument clock behind the PC's, across midnight
+    std::optional<Answer> answer;
+    std::optional<Commands> sent;
+  };
+  const Case cases[] = {
+      {"6 min behind, clear", true, 6min, Answer::Yes, cleared},
+      {"5 min 59 s behind", true, 5min + 59s, {}, clock},
+      {"6 min ahead, keep", true, -6min, Answer::No, clock},
+      {"6 min behind, cancel", true, 6min, Answer::Cancel, std::nullopt},
+      {"box clear, 1 h behind", false, 1h, {}, settings},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    Rig rig;
+    auto& v = rig.model.values;
+    v.pc = PickedDateTime::Of(local_days(year(2024) / March / 5) + 3min);
+    v.instrument = PickedDateTime::Of(v.pc.Combined() - c.behind);
+    rig.status.DateTime = InstrumentFromLocal(v.instrument.Combined());
+    v.resolution = "0.2";
+    v.contactType = v.alertMode = 1;
+    if (c.box) {
+      rig.model.ToggleUpdateClock();
+    }
+    if (c.answer) {
+      rig.prompts.ExpectQuestion(question, *c.answer);
+    }
+    const auto plan = rig.model.Apply({12, 1460}, rig.prompts);
+    EXPECT_TRUE(rig.prompts.AllAnswersUsed());
+    EXPECT_EQ(rig.prompts.shown.size(), c.answer ? 1U : 0U);
+    EXPECT_EQ(plan ? std::optional(plan->commands) : std::nullopt, c.sent);
+    const auto clockNow = (plan && c.box ? v.pc : v.instrument).Combined();
+    EXPECT_NEAR(rig.status.DateTime.days, InstrumentFromLocal(clockNow).days, 1e-9);
+    EXPECT_EQ(rig.status.AlertMode, plan ? 1 : 0);
+  }
+}
+
+TEST(SetupClock, TicksThePcTimeUntilTheTimeIsEditedOrTheBoxCleared) {
+  Rig rig;
+  const local_days otherDay = local_days(year(2001) / January / 1);
+  auto& pc = rig.model.values.pc;
+  pc = {otherDay, 0s};
+  rig.scheduler.Advance(1s);
+  EXPECT_EQ(pc.date, otherDay); // only the time follows the PC clock
+  EXPECT_EQ(pc.time, PickedDateTime::Of(LocalTimeOf(rig.scheduler.WallNow())).time);
+
+  rig.model.PcTimeFocused();
+  pc.time = 0s;
+  rig.scheduler.Advance(5s);
+  EXPECT_EQ(pc.time, 0s);
+  rig.model.ToggleUpdateClock();
+  EXPECT_TRUE(rig.model.WarningEnabled() && rig.model.PcPickersEnabled());
+  rig.scheduler.Advance(1s);
+  EXPECT_NE(pc.time, 0s);
+  rig.model.ToggleUpdateClock();
+  EXPECT_FALSE(rig.model.WarningEnabled() || rig.model.PcPickersEnabled() || rig.model.ClockRunning());
+}
+
+} // namespace
+} // namespace nimbrel::test
