@@ -32,8 +32,9 @@ CInstrumentSession::~CInstrumentSession() {
   }
 }
 
-InstrumentMenu CInstrumentSession::Menu() const {
-  return MenuState({Connected(), Downloading(), !data_.CurrentDumpPath.empty(), maintenance_.Markers()});
+ShellMenuState CInstrumentSession::Menu() const {
+  return MainWindowState(
+      {Connected(), Connecting(), Downloading(), !data_.CurrentDumpPath.empty(), maintenance_.Markers()});
 }
 
 bool CInstrumentSession::Idle() const {
@@ -68,7 +69,7 @@ void CInstrumentSession::OnInstrInfo() {
 }
 
 void CInstrumentSession::OnDownload() {
-  if (!Menu().download.enabled) {
+  if (!Menu()[ShellCommand::Download].enabled) {
     return;
   }
   SetProcedure(ProcedureState::Download);
@@ -80,7 +81,7 @@ void CInstrumentSession::OnStopDownload() {
 }
 
 void CInstrumentSession::OnInstrumentSetup() {
-  if (!Menu().setup.enabled) {
+  if (!Menu()[ShellCommand::Setup].enabled) {
     return;
   }
   status_.Reset();

@@ -9,7 +9,7 @@
 #include "protocol/connection.h"
 #include "protocol/instr_status.h"
 #include "protocol/maintenance.h"
-#include "protocol/menu.h"
+#include "app/menu_state.h"
 #include "protocol/session_view.h"
 #include "protocol/timing.h"
 #include "protocol/trace.h"
@@ -78,7 +78,8 @@ public:
   [[nodiscard]] bool Connected() const { return connection_.Connected(); }
   [[nodiscard]] bool Connecting() const { return connection_.Connecting(); }
   [[nodiscard]] bool Downloading() const { return download_.Downloading(); }
-  [[nodiscard]] InstrumentMenu Menu() const;
+  // Every menu item and tool-bar button of the main window, by the one enabling rule.
+  [[nodiscard]] ShellMenuState Menu() const;
   [[nodiscard]] ProcedureState Procedure() const { return procedure_; }
   [[nodiscard]] const CInstrStatus& InstrStatus() const { return status_; }
   [[nodiscard]] const CMemoryPointers& Pointers() const { return pointers_; }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/program_directory.h"
+#include "protocol/maintenance.h"
 
 #include <array>
 #include <optional>
@@ -42,7 +42,7 @@ struct ShellInputs {
   bool connecting = false;
   bool downloading = false;
   bool dataPresent = false; // the last download's file is current (not yet saved or discarded)
-  FactoryMarkerFiles markers;
+  FactoryMarkers markers;
 };
 
 struct CommandState {

@@ -1,6 +1,5 @@
 #include "app/program_directory.h"
 
-#include <fstream>
 #include <system_error>
 
 namespace nimbrel {
@@ -15,23 +14,6 @@ Result<fs::path> ProgramDirectoryAtStartup() {
                                             "): start Nimbrel from an existing folder that holds its files");
   }
   return current;
-}
-
-namespace {
-
-bool Readable(const fs::path& file) {
-  std::error_code ec;
-  if (!fs::is_regular_file(file, ec)) {
-    return false;
-  }
-  const std::ifstream in(file, std::ios::binary);
-  return in.is_open();
-}
-
-} // namespace
-
-FactoryMarkerFiles FactoryMarkerFiles::Find(const fs::path& programDirectory) {
-  return {Readable(programDirectory / kProductionMarkerName), Readable(programDirectory / kEraseMarkerName)};
 }
 
 } // namespace nimbrel

@@ -2,14 +2,23 @@
 
 #include "protocol/command.h"
 
+#include <fstream>
+
 namespace nimbrel {
 
-FactoryMarkers FactoryMarkers::Find(const std::filesystem::path& programDirectory) {
+namespace {
+bool Readable(const std::filesystem::path& file) {
   std::error_code ec;
-  FactoryMarkers m;
-  m.production = std::filesystem::is_regular_file(programDirectory / "Produzione.dll", ec);
-  m.erase = std::filesystem::is_regular_file(programDirectory / "Ermem.dll", ec);
-  return m;
+  if (!std::filesystem::is_regular_file(file, ec)) {
+    return false;
+  }
+  const std::ifstream in(file, std::ios::binary);
+  return in.is_open();
+}
+} // namespace
+
+FactoryMarkers FactoryMarkers::Find(const std::filesystem::path& programDirectory) {
+  return {Readable(programDirectory / kProductionMarkerName), Readable(programDirectory / kEraseMarkerName)};
 }
 
 CMaintenance::CMaintenance(CCommandQueue& queue, IPrompts& prompts, ISessionView& view, FactoryMarkers markers)
@@ -48,7 +57,7 @@ void CMaintenance::OnClearTotalCounter() {
 
 void CMaintenance::OnEraseMemory() {
   action_ = Action::EraseMemory;
-  if (!markers_.production && !markers_.erase) {
+  if (!markers_.EraseOffered()) {
     outcome_ = Status(StatusCode::Cancelled, "ERASE MEMORY needs Produzione.dll or Ermem.dll in the program directory");
     return;
   }
@@ -61,7 +70,7 @@ void CMaintenance::OnEraseMemory() {
 
 void CMaintenance::OnSetSerialNumber() {
   action_ = Action::SetSerial;
-  if (!markers_.production) {
+  if (!markers_.SetSerialOffered()) {
     outcome_ = Status(StatusCode::Cancelled, "SET SERIAL NUM needs Produzione.dll in the program directory");
     return;
   }

@@ -9,10 +9,19 @@
 
 namespace nimbrel {
 
-// The factory marker files found in the program directory at start-up.
+inline constexpr const char* kProductionMarkerName = "Produzione.dll";
+inline constexpr const char* kEraseMarkerName = "Ermem.dll";
+
+// The marker files that unlock the factory commands on a factory PC, found in the program
+// directory at start-up. Only their presence counts; their content is never read.
 struct FactoryMarkers {
-  bool production = false; // "Produzione.dll"
-  bool erase = false;      // "Ermem.dll"
+  bool production = false; // "Produzione.dll": both factory commands
+  bool erase = false;      // "Ermem.dll": erasing the memory only
+
+  [[nodiscard]] bool EraseOffered() const { return production || erase; }
+  [[nodiscard]] bool SetSerialOffered() const { return production; }
+
+  // A marker counts when it is a file that can be opened for reading.
   static FactoryMarkers Find(const std::filesystem::path& programDirectory);
 };
 

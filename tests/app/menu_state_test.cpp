@@ -23,7 +23,7 @@ std::string Names(const ShellMenuState& s, const std::function<bool(const Comman
 }
 
 TEST(MenuState, FollowsAWholeSession) {
-  const FactoryMarkerFiles factory{true, false}, none{}, eraseOnly{false, true};
+  const FactoryMarkers factory{true, false}, none{}, eraseOnly{false, true};
   struct Case {
     const char* step;
     ShellInputs in;

@@ -123,7 +123,7 @@ TEST(Download, DecisionTablePicksThePages) {
     EXPECT_EQ(rig.view.optionOldTemperature, c.oldTemperature);
     const bool finished = c.end == DownloadEnd::Complete;
     EXPECT_EQ(rig.view.opened.size(), finished ? 1U : 0U);
-    EXPECT_EQ(rig.session->Menu().download.enabled, !finished);
+    EXPECT_EQ(rig.session->Menu()[ShellCommand::Download].enabled, !finished);
     EXPECT_EQ(std::filesystem::exists(rig.dir / "DumpFile.rlg"), finished);
     EXPECT_EQ(rig.session->Procedure(), ProcedureState::Idle);
   }
@@ -215,7 +215,7 @@ TEST(Download, StopTimeoutHangUpAndBadPointersEndTheDownloadCleanly) {
     rig.Settle();
     EXPECT_EQ(rig.Requests(), Pages("KR", {11, 12, 13}));
     EXPECT_TRUE(rig.view.opened.empty());
-    EXPECT_TRUE(rig.session->Menu().download.enabled);
+    EXPECT_TRUE(rig.session->Menu()[ShellCommand::Download].enabled);
     EXPECT_EQ(rig.view.ended, std::vector<DownloadEnd>{DownloadEnd::Stopped});
   }
   { // A page request never answered: four sends, then the time-out and "Download Interrupted".
