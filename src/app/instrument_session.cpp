@@ -125,6 +125,7 @@ void CInstrumentSession::OnLinkEvent(const LinkEvent& event) {
 }
 
 void CInstrumentSession::LinkLost(const std::string& message) {
+  trace_.Append("Link lost: " + message + "\r\n");
   queue_.StopReplyTimer();
   queue_.Clear();
   queue_.ResetRetries();
@@ -163,9 +164,11 @@ void CInstrumentSession::OnAcknowledged(const CCommand& command, const std::stri
     break;
   case SET_MEM_POINTER_R:
     deps_.prompts.Message("Clear memory successfull.", Icon::Information);
+    download_.OnReleaseAcknowledged(number);
     break;
   case SET_MEM_POINTER_T:
     trace_.Append("Command SET_MEM_POINTER_T ack receive\r\n");
+    download_.OnReleaseAcknowledged(number);
     break;
   case SET_UNIT:
     deps_.view.DestroyWaitDialog();
@@ -191,9 +194,18 @@ void CInstrumentSession::OnGivenUp(const CCommand& command, GiveUp why, const st
     return;
   }
   deps_.prompts.Message(message, Icon::None);
-  maintenance_.OnGivenUp(command.GetCommandNumber(), message);
+  const int number = command.GetCommandNumber();
+  maintenance_.OnGivenUp(number, message);
+  download_.OnReleaseGivenUp(number);
   if (why == GiveUp::Refused) {
     deps_.view.DestroyWaitDialog();
+  }
+  if (procedure_ == ProcedureState::Connection &&
+      (number == GET_INSTR_TYPE || number == GET_SERIAL_NUM || number == GET_FW_VERSION || number == GET_FW_DATE)) {
+    // An instrument that stopped answering the identity would cost every other identity command
+    // its four sends too: the identity read ends with the first command given up.
+    queue_.Clear();
+    SetProcedure(ProcedureState::Idle);
   }
 }
 

@@ -9,11 +9,6 @@ namespace nimbrel::cli {
 
 std::span<const Command> Commands() {
   static const Command commands[] = {
-      {"version", "print the program version",
-       [](const QStringList&) -> int {
-         std::printf("nimbrel-cli " NIMBREL_VERSION "\n");
-         return kExitOk;
-       }},
       {"info", "connect to the instrument and show its identity", RunInfo},
       {"download", "download the instrument memory into DumpFile.rlg", RunDownload},
       {"clear-counter", "clear the partial or total rain counter", RunClearCounter},

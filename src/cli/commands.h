@@ -10,8 +10,9 @@ namespace nimbrel::cli {
 enum ExitCode : int {
   kExitOk = 0,          // done
   kExitFailed = 1,      // the operation failed; standard error says why
-  kExitUsage = 2,       // bad arguments, or a choice the user must make (an interval, a chunk)
+  kExitUsage = 2,       // bad arguments, or a choice the user must make (an interval, a chunk, --old-data)
   kExitMemoryEmpty = 3, // download: the instrument had nothing to download
+  kExitIncomplete = 4,  // download: some pages could not be read (the memory was not released)
 };
 
 struct Command {

@@ -1,6 +1,7 @@
 #include "cli/data_commands.h"
 
 #include "base/safe_file.h"
+#include "cli/command_line.h"
 #include "cli/commands.h"
 #include "data/rlg_reader.h"
 #include "viewer/intervals.h"
@@ -33,23 +34,24 @@ struct CLoaded {
 
 // Parses the common FILE and --interval, reads the file. Returns an exit code, or nullopt when the
 // series is ready.
-std::optional<int> Load(QCommandLineParser& parser, const QStringList& args, CLoaded& loaded, bool withDetails) {
-  parser.addHelpOption();
+void Out(const std::string& s) {
+  std::fwrite(s.data(), 1, s.size(), stdout);
+}
+void Err(const std::string& s) {
+  std::fwrite(s.data(), 1, s.size(), stderr);
+}
+
+std::optional<int> Load(CCommandLine& command, const QStringList& args, CLoaded& loaded, bool withDetails) {
+  QCommandLineParser& parser = command.Parser();
   parser.addPositionalArgument("FILE", "the .rlg data file");
   parser.addOption(
       {"interval", "group interval: seconds (900) or the list text (\"15 min\"); default by file size", "I"});
-  if (!parser.parse(args)) {
-    std::fprintf(stderr, "%s\n", parser.errorText().toLocal8Bit().constData());
-    return kExitUsage;
-  }
-  if (parser.isSet("help")) {
-    std::fprintf(stdout, "%s", parser.helpText().toLocal8Bit().constData());
-    return kExitOk;
+  if (auto exit = command.Parse(args, Out, Err)) {
+    return exit;
   }
   const QStringList files = parser.positionalArguments();
   if (files.size() != 1) {
-    std::fprintf(stderr, "%s: expected exactly one FILE\n\n%s", args.value(0).toLocal8Bit().constData(),
-                 parser.helpText().toLocal8Bit().constData());
+    Err("expected one FILE\n\n" + command.HelpText());
     return kExitUsage;
   }
   std::optional<int> interval;
@@ -79,18 +81,25 @@ std::optional<int> Load(QCommandLineParser& parser, const QStringList& args, CLo
     // Too many rows is a choice to make again (a longer interval), like a bad argument.
     return status.code() == StatusCode::TooLarge ? kExitUsage : kExitFailed;
   }
+  if (!loaded.series.foundRainHeader && !loaded.series.foundTemperature) {
+    // Read all the same, as the data window reads any file; but the user should know.
+    std::fprintf(stderr,
+                 "WARNING: %s has neither the rain header nor a TEMPERATURE section: it does not look like a data "
+                 "file of the instrument; it was read as one anyway.\n",
+                 loaded.path.c_str());
+  }
   return std::nullopt;
 }
 
 } // namespace
 
 int RunTable(const QStringList& args) {
-  QCommandLineParser parser;
-  parser.setApplicationDescription("Writes the table text of a data file (what \"Copy Table to Clipboard\" "
-                                   "copies) to standard output: the header line, the total line and one line "
-                                   "per row, each ending in CR LF.");
+  CCommandLine command("table",
+                       "Writes the table text of a data file (what \"Copy Table to Clipboard\" copies) to standard "
+                       "output: the header line, the total line and one line per row, each ending in CR LF.",
+                       "FILE", 1);
   CLoaded loaded;
-  if (auto exit = Load(parser, args, loaded, false)) {
+  if (auto exit = Load(command, args, loaded, false)) {
     return *exit;
   }
   // Streamed line by line: a table of millions of rows never exists as text.
@@ -108,13 +117,16 @@ int RunTable(const QStringList& args) {
 }
 
 int RunExport(const QStringList& args) {
-  QCommandLineParser parser;
-  parser.setApplicationDescription("Writes the table of a data file as a spreadsheet (.xlsx). Tables of more "
-                                   "than 30000 lines are exported in chunks of 30000 lines: --chunk picks one.");
-  parser.addOption({"xlsx", "the .xlsx file to write", "OUT"});
+  CCommandLine command("export",
+                       "Writes the table of a data file as a spreadsheet (.xlsx). Tables of more than 30000 lines "
+                       "are exported in chunks of 30000 lines: --chunk picks one. The file is written beside OUT "
+                       "and renamed into place when complete.",
+                       "FILE", 1);
+  QCommandLineParser& parser = command.Parser();
+  parser.addOption({"xlsx", "the .xlsx file to write (replaced if it exists)", "OUT"});
   parser.addOption({"chunk", "the chunk to export, from 1, when the table has more than 30000 lines", "K"});
   CLoaded loaded;
-  if (auto exit = Load(parser, args, loaded, false)) {
+  if (auto exit = Load(command, args, loaded, false)) {
     return *exit;
   }
   if (!parser.isSet("xlsx") || parser.value("xlsx").isEmpty()) {
@@ -162,17 +174,19 @@ int RunExport(const QStringList& args) {
 }
 
 int RunStats(const QStringList& args) {
-  QCommandLineParser parser;
-  parser.setApplicationDescription(
+  CCommandLine command(
+      "stats",
       "Rain and temperature statistics of a data file, per group and for the whole file: rain and tips, the "
       "highest rain intensity over 5, 10, 15, 30 and 60 minutes (sliding over the tip times), temperature "
-      "min/mean/max (markers excluded), gap rows, marker samples and tips less than 1 s after the one before.");
-  parser.addOption({"csv", "comma-separated values instead of an aligned table"});
+      "min/mean/max (markers excluded), gap rows, marker samples and tips less than 1 s after the one before.",
+      "FILE", 1);
+  command.Parser().addOption({"csv", "comma-separated values instead of an aligned table"});
   CLoaded loaded;
-  if (auto exit = Load(parser, args, loaded, true)) {
+  if (auto exit = Load(command, args, loaded, true)) {
     return *exit;
   }
-  const std::string text = FormatStats(loaded.series, ComputeStats(loaded.series, loaded.details), parser.isSet("csv"));
+  const std::string text =
+      FormatStats(loaded.series, ComputeStats(loaded.series, loaded.details), command.IsSet("csv"));
   if (std::fwrite(text.data(), 1, text.size(), stdout) != text.size() || std::fflush(stdout) != 0) {
     std::fprintf(stderr, "cannot write to standard output\n");
     return kExitFailed;

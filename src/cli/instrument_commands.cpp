@@ -1,21 +1,20 @@
 #include "cli/instrument_commands.h"
 
+#include "app/instrument_session.h"
+#include "base/safe_file.h"
+#include "base/text.h"
+#include "cli/command_line.h"
 #include "cli/commands.h"
 #include "link/port_settings.h"
 #include "link/queued_sink.h"
 #include "link/serial_session_port.h"
-#include "app/instrument_session.h"
-#include "base/safe_file.h"
-#include "base/text.h"
 
-#include <QCommandLineParser>
 #include <QEventLoop>
 #include <QObject>
 #include <QTimer>
 
 #include <csignal>
 #include <cstdio>
-#include <map>
 #include <optional>
 #include <unistd.h>
 
@@ -24,8 +23,9 @@ namespace nimbrel::cli {
 namespace {
 
 volatile std::sig_atomic_t gInterrupted = 0;
-// The first Ctrl+C stops what is running; a second one ends the program at once.
-void OnSigInt(int signal) {
+// Ctrl+C, SIGTERM and SIGHUP stop what is running (the dump file keeps a clean prefix); a second
+// one ends the program at once.
+void OnStopSignal(int signal) {
   if (gInterrupted != 0) {
     std::signal(signal, SIG_DFL);
     std::raise(signal);
@@ -38,21 +38,32 @@ std::string Std(const QString& s) {
   return s.toLocal8Bit().toStdString();
 }
 
+constexpr const char* kClearQuestion = "WARNING\nDo you want to clear instrument memory ?";
+constexpr const char* kStopQuestion = "Confirm stop downloading ?";
+// How long nimbrel-cli waits for the next line inside a page before it stops the download: the
+// desktop program waits for its user's "Stop Download", and here there is none.
+constexpr int kSilenceLimitReplyTimeouts = 15; // 30 s with the product's timing
+
 // Message boxes become lines on standard error; questions are answered from the flags.
 class CliPrompts final : public IPrompts {
 public:
   explicit CliPrompts(InstrumentEnv& env) : env_(env) {}
   void Message(const std::string& text, Icon /*icon*/) override { env_.err(text + "\n"); }
   Answer Question(const std::string& text, Buttons /*buttons*/, Icon /*icon*/, Answer defaultAnswer) override {
-    const auto it = answers.find(text);
-    const Answer answer = it == answers.end() ? defaultAnswer : it->second;
-    env_.err(text + " " + (answer == Answer::Yes ? "Yes" : "No") + "\n");
+    const Answer answer = answer_ ? answer_(text, defaultAnswer) : defaultAnswer;
+    const bool yes = answer == Answer::Yes;
+    env_.err(text + " " + (yes ? "Yes" : "No") + (text == kClearQuestion && !yes ? clearNoHint : "") + "\n");
     return answer;
   }
-  std::map<std::string, Answer> answers;
+  // Answers the questions by their text.
+  void Answers(std::function<Answer(const std::string& text, Answer defaultAnswer)> answer) {
+    answer_ = std::move(answer);
+  }
+  std::string clearNoHint = " (add --clear-memory to release it)";
 
 private:
   InstrumentEnv& env_;
+  std::function<Answer(const std::string&, Answer)> answer_;
 };
 
 std::string Duration(Millis d) {
@@ -61,10 +72,50 @@ std::string Duration(Millis d) {
                  : Printf("%lld s", static_cast<long long>(s));
 }
 
+// The download's progress on standard error: a bar refreshed in place on a terminal, otherwise a
+// line every 5 percent (a log file or a scheduled job's mail gets a readable account).
+class CProgressReport {
+public:
+  CProgressReport(InstrumentEnv& env, bool terminal) : env_(env), terminal_(terminal) {}
+  void Show(const DownloadStatusValues& v) {
+    const DownloadProgress& p = v.progress;
+    if (p.pagesTotal == 0) {
+      return;
+    }
+    const std::string left = p.remaining ? ", about " + Duration(*p.remaining) + " left" : "";
+    const int percent = p.Percent();
+    if (terminal_) {
+      constexpr int kWidth = 24;
+      const int filled = percent * kWidth / 100;
+      const std::string bar = std::string(static_cast<std::size_t>(filled), '#') +
+                              std::string(static_cast<std::size_t>(kWidth - filled), '-');
+      env_.err(Printf("\r[%s] %3d%%  %s page %s: %d of %d pages%s   ", bar.c_str(), percent,
+                      v.rainPhase ? "rain" : "temperature", v.pageNum.c_str(), p.pagesDone, p.pagesTotal,
+                      left.c_str()));
+      shown_ = true;
+    } else if (percent / 5 > lastStep_) {
+      lastStep_ = percent / 5;
+      env_.err(Printf("Download: %d%% (%d of %d pages)%s\n", percent, p.pagesDone, p.pagesTotal, left.c_str()));
+    }
+  }
+  void End() {
+    if (shown_) {
+      env_.err("\n");
+      shown_ = false;
+    }
+  }
+
+private:
+  InstrumentEnv& env_;
+  bool terminal_;
+  bool shown_ = false;
+  int lastStep_ = -1;
+};
+
 // What the windows would show, as nimbrel-cli reports it.
 class CliView final : public ISessionView, public IDownloadView {
 public:
-  explicit CliView(InstrumentEnv& env) : env_(env) {}
+  explicit CliView(InstrumentEnv& env) : env_(env), progress_(env, env.terminal) {}
   void SetLinkStatus(const LinkStatus& status) override { env_.err(status.text + "\n"); }
   void SetTitle(const std::string& /*title*/) override {}
   void ShowConnecting(const std::string& /*text*/) override {}
@@ -76,69 +127,47 @@ public:
   void ShowSetupDialog() override {}
   void ShowDownloadStatus(const DownloadStatusValues& v) override { UpdateDownloadStatus(v); }
   void UpdateDownloadStatus(const DownloadStatusValues& v) override {
-    if (!env_.progress || v.progress.pagesTotal == 0) {
-      return;
+    if (env_.progress) {
+      progress_.Show(v);
     }
-    const std::string left = v.progress.remaining ? ", about " + Duration(*v.progress.remaining) + " left" : "";
-    env_.err(Printf("\rPage %s: %d of %d pages (%d%%)%s   ", v.pageNum.c_str(), v.progress.pagesDone,
-                    v.progress.pagesTotal, v.progress.Percent(), left.c_str()));
-    progressShown = true;
   }
-  void HideDownloadStatus() override { EndProgressLine(); }
-  void DestroyDownloadStatus() override { EndProgressLine(); }
+  void HideDownloadStatus() override { progress_.End(); }
+  void DestroyDownloadStatus() override { progress_.End(); }
   void DownloadEnded(DownloadEnd how) override {
-    EndProgressLine();
+    progress_.End();
     ended = how;
   }
   void OpenDataWindow(const std::filesystem::path& path) override { opened = path; }
   int SavePrompt() override { return 0; } // nothing is lost: the dump file stays on disk
   std::optional<DownloadOption> ChooseDownloadOption(const std::string& message, bool oldTemperature) override {
+    progress_.End();
     env_.err(message + "\n");
     if (oldData) {
       return DownloadOption::RainAndTemperatureOld;
     }
     if (oldTemperature) {
       env_.err("Only old data are in the instrument memory: add --old-data to download them.\n");
+      onlyOldData = true;
       return std::nullopt;
     }
-    env_.err("Download only new Temperature data\n");
+    env_.err("Download only new Temperature data (chosen because there are no new rain data; --old-data downloads "
+             "the old rain and temperature data instead)\n");
     return DownloadOption::NewTemperatureOnly;
   }
   std::optional<std::string> AskSerialNumber(const std::string& /*prompt*/) override { return serialNumber; }
-
-  void EndProgressLine() {
-    if (progressShown) {
-      env_.err("\n");
-      progressShown = false;
-    }
-  }
 
   std::optional<bool> connected;
   std::optional<std::string> info;
   std::optional<DownloadEnd> ended;
   std::optional<std::filesystem::path> opened;
   bool oldData = false;
+  bool onlyOldData = false;
   std::optional<std::string> serialNumber;
-  bool progressShown = false;
 
 private:
   InstrumentEnv& env_;
+  CProgressReport progress_;
 };
-
-struct Options {
-  QCommandLineParser parser;
-  std::optional<int> exit; // set when the arguments already decided the outcome
-};
-
-void Parse(Options& o, const QStringList& args, InstrumentEnv& env) {
-  if (!o.parser.parse(args)) {
-    env.err(Std(o.parser.errorText()) + "\n");
-    o.exit = kExitUsage;
-  } else if (o.parser.isSet("help")) {
-    env.out(Std(o.parser.helpText()));
-    o.exit = kExitOk;
-  }
-}
 
 // One instrument, one session, for the length of a command.
 class Run {
@@ -148,12 +177,12 @@ public:
     CPortConfig config;
     if (port.isEmpty()) {
       if (Status read = store_.Read(config); !read.ok()) {
-        prompts_.Message(read.message(), Icon::Warning);
+        prompts_.Message(read.message() + "\n(Write a port.ini, or give the port with --port COMn or a device path.)",
+                         Icon::Warning);
       }
     } else {
       config.Settings = DefaultPortSettings();
     }
-    SessionTiming timing = env.timing;
     auto marshal = env.marshal;
     if (!marshal) {
       marshal = [this](LinkEventSink inner) { return MakeQueuedSink(&receiver_, std::move(inner)); };
@@ -162,22 +191,21 @@ public:
       ownScheduler_ = MakeQtScheduler();
     }
     port_ = env.makePort(env.programDirectory);
+    std::optional<std::string> fixedPort;
     if (!port.isEmpty()) {
       const std::string name = Std(port);
       if (name.size() > 3 && name.rfind("COM", 0) == 0 &&
           name.find_first_not_of("0123456789", 3) == std::string::npos) {
         config.Settings.Port = LeadingInt(std::string_view(name).substr(3));
-        config.AutoDetect = 0;
+        config.AutoDetect = 0; // the port asked for, not the scan
       } else {
-        fixedPort_ = name;
+        fixedPort = name;
       }
     }
     session_ = std::make_unique<CInstrumentSession>(
         CInstrumentSession::Deps{*port_, Scheduler(), prompts_, view_, view_, store_, env.programDirectory, config,
-                                 FactoryMarkers::Find(env.programDirectory), timing, marshal});
-    if (fixedPort_) {
-      session_->SetFixedPort(fixedPort_);
-    }
+                                 FactoryMarkers::Find(env.programDirectory), env.timing, marshal});
+    session_->SetFixedPort(fixedPort);
   }
   ~Run() {
     session_.reset(); // closes the port before the receiver of its events goes
@@ -190,7 +218,7 @@ public:
   CliPrompts& Prompts() { return prompts_; }
   CliView& View() { return view_; }
 
-  // Waits until done() holds or the user pressed Ctrl+C; false on Ctrl+C.
+  // Waits until done() holds or a stop signal came; false on the signal.
   bool Wait(const std::function<bool()>& done) {
     bool interrupted = false;
     auto check = [&] {
@@ -216,18 +244,20 @@ public:
     return !interrupted && done();
   }
 
-  // Connects and reads the identity. False (messages already shown) when there is no instrument.
+  // Connects and reads the identity. False (messages already shown) when there is no instrument or
+  // it does not give its identity.
   bool Connect() {
     session_->Connect();
-    if (!Wait([this] { return view_.connected.has_value(); })) {
+    if (!Wait([this] { return view_.connected.has_value(); }) || !Wait([this] { return session_->Idle(); })) {
       env_.err("Interrupted.\n");
       return false;
     }
     if (!*view_.connected) {
       return false;
     }
-    if (!Wait([this] { return session_->Idle(); })) {
-      env_.err("Interrupted.\n");
+    if (!view_.info) {
+      env_.err("ERROR: the instrument answered the probe but did not give its identity: check the cable and the "
+               "instrument, then try again.\n");
       return false;
     }
     return true;
@@ -255,80 +285,110 @@ private:
   CPortIniStore store_;
   std::unique_ptr<IScheduler> ownScheduler_;
   std::unique_ptr<ISessionPort> port_;
-  std::optional<std::string> fixedPort_;
   std::unique_ptr<CInstrumentSession> session_;
 };
 
 const QCommandLineOption kPortOption{"port", "the instrument's port: COMn or a device path; default port.ini", "PORT"};
 
 int Info(const QStringList& args, InstrumentEnv& env) {
-  Options o;
-  o.parser.setApplicationDescription("Connects to the instrument and writes its type, serial number and firmware.");
-  o.parser.addHelpOption();
-  o.parser.addOption(kPortOption);
-  Parse(o, args, env);
-  if (o.exit) {
-    return *o.exit;
+  CCommandLine o("info", "Connects to the instrument and writes its type, serial number and firmware.");
+  o.Parser().addOption(kPortOption);
+  if (auto exit = o.Parse(args, env.out, env.err)) {
+    return *exit;
   }
-  Run run(env, o.parser.value("port"));
+  Run run(env, o.Value("port"));
   if (!run.Connect()) {
     return kExitFailed;
   }
   (void)run.Session().Disconnect(); // nothing downloaded, so nothing to save
-  if (!run.View().info) {
-    return kExitFailed;
+  std::string info = *run.View().info;
+  for (auto at = info.find("\n\n"); at != std::string::npos; at = info.find("\n\n", at)) {
+    info.erase(at, 1); // one field a line
   }
-  env.out(*run.View().info + "\n");
+  env.out(info + "\n");
   return kExitOk;
 }
 
+// Why a download that did not complete ended, for the user and the exit code.
+int DownloadEndedEarly(DownloadEnd how, Run& run, InstrumentEnv& env) {
+  CInstrumentSession& session = run.Session();
+  switch (how) {
+  case DownloadEnd::MemoryEmpty:
+    (void)session.Disconnect(); // nothing downloaded, so nothing to save
+    return kExitMemoryEmpty;
+  case DownloadEnd::Cancelled:
+    return run.View().onlyOldData ? kExitUsage : kExitFailed;
+  case DownloadEnd::Stalled:
+    env.err("ERROR: the download cannot go on by itself (the instrument gave no usable answer); it was stopped.\n");
+    session.OnStopDownload();
+    return kExitFailed;
+  default:
+    return kExitFailed;
+  }
+}
+
 int Download(const QStringList& args, InstrumentEnv& env) {
-  Options o;
-  o.parser.setApplicationDescription(
-      "Downloads the instrument memory into DumpFile.rlg in the current directory.\n"
-      "Exit code 0 when the download is complete, 3 when the memory is empty, 1 otherwise. Ctrl+C stops it.");
-  o.parser.addHelpOption();
-  o.parser.addOption(kPortOption);
-  o.parser.addOption({"old-data", "when there are no new rain data, download the old rain and temperature data"});
-  o.parser.addOption({"clear-memory", "release the downloaded memory in the instrument afterwards"});
-  o.parser.addOption({"output", "copy the downloaded file to FILE", "FILE"});
-  Parse(o, args, env);
-  if (o.exit) {
-    return *o.exit;
+  CCommandLine o("download", "Downloads the instrument memory into DumpFile.rlg in the current directory.\n"
+                             "Exit code 0 when the download is complete, 3 when the memory is empty, 4 when some "
+                             "pages could not be read (the memory is then never released), 2 when only old data "
+                             "are there and --old-data was not given, 1 otherwise.\n"
+                             "Ctrl+C, SIGTERM or SIGHUP stop it; the file keeps what came. A download that gets no "
+                             "line for 30 s inside a page is stopped.");
+  o.Parser().addOption(kPortOption);
+  o.Parser().addOption({"old-data", "when there are no new rain data, download the old rain and temperature data"});
+  o.Parser().addOption({"clear-memory", "release the downloaded memory in the instrument afterwards (only after a "
+                                        "complete download)"});
+  o.Parser().addOption({"output", "copy the downloaded file to FILE (replacing it) once the download is complete",
+                        "FILE"});
+  o.Parser().addOption({{"q", "quiet"}, "no progress report"});
+  if (auto exit = o.Parse(args, env.out, env.err)) {
+    return *exit;
   }
   std::optional<std::filesystem::path> output;
-  if (o.parser.isSet("output")) {
-    output = std::filesystem::absolute(Std(o.parser.value("output")));
+  if (o.IsSet("output")) {
+    output = std::filesystem::absolute(Std(o.Value("output")));
     // A target that can never receive the file is refused before the instrument is touched.
     if (const Status usable = CheckTarget(*output); !usable.ok()) {
       env.err("download: " + usable.message() + "\n");
       return kExitUsage;
     }
   }
-  Run run(env, o.parser.value("port"));
-  run.View().oldData = o.parser.isSet("old-data");
-  run.Prompts().answers["WARNING\nDo you want to clear instrument memory ?"] =
-      o.parser.isSet("clear-memory") ? Answer::Yes : Answer::No;
-  run.Prompts().answers["Confirm stop downloading ?"] = Answer::Yes;
+  env.progress = env.progress && !o.IsSet("quiet");
+  Run run(env, o.Value("port"));
+  CInstrumentSession& session = run.Session();
+  run.View().oldData = o.IsSet("old-data");
+  const bool clearMemory = o.IsSet("clear-memory");
+  run.Prompts().Answers([&session, clearMemory, &run](const std::string& text, Answer defaultAnswer) {
+    if (text == kStopQuestion) {
+      return Answer::Yes;
+    }
+    if (text == kClearQuestion) {
+      // Pages that could not be read would be lost with the memory: never released after them.
+      const int missed = session.Download().PagesMissed();
+      run.Prompts().clearNoHint = missed > 0    ? " (the memory is kept: the pages that could not be read stay in "
+                                                  "the instrument for the next download)"
+                                  : clearMemory ? ""
+                                                : " (add --clear-memory to release it)";
+      return clearMemory && missed == 0 ? Answer::Yes : Answer::No;
+    }
+    return defaultAnswer;
+  });
   if (!run.Connect()) {
     return kExitFailed;
   }
-  CInstrumentSession& session = run.Session();
   session.OnDownload();
 
-  // The session waits for Stop when the instrument falls silent inside a page; so does nobody here.
-  const Millis silenceLimit = env.timing.replyTimeout * 15;
-  std::tuple<int, std::string, std::string> lastSeen{-1, "", ""};
+  const Millis silenceLimit = env.timing.replyTimeout * kSilenceLimitReplyTimeouts;
+  DownloadStatusValues lastSeen;
   Millis lastChange = run.Scheduler().Now();
   bool silent = false;
-  run.Wait([&] {
+  const bool ended = run.Wait([&] {
     if (run.View().ended) {
       return true;
     }
-    const DownloadStatusValues values = session.Download().StatusValues();
-    const std::tuple<int, std::string, std::string> now{values.progress.pagesDone, values.pageNum,
-                                                        values.dataDownloaded};
-    if (now != lastSeen) {
+    const DownloadStatusValues now = session.Download().StatusValues();
+    if (now.pageNum != lastSeen.pageNum || now.dataDownloaded != lastSeen.dataDownloaded ||
+        now.progress.pagesDone != lastSeen.progress.pagesDone) {
       lastSeen = now;
       lastChange = run.Scheduler().Now();
     } else if (session.Downloading() && run.Scheduler().Now() - lastChange > silenceLimit) {
@@ -336,28 +396,14 @@ int Download(const QStringList& args, InstrumentEnv& env) {
     }
     return silent;
   });
-  if (silent || !run.View().ended) {
-    if (silent) {
-      env.err(Printf("ERROR: the instrument stopped sending during page %s.\n",
-                     session.Download().StatusValues().pageNum.c_str()));
-    } else {
-      env.err("Interrupted.\n");
-    }
+  if (!ended || silent) {
+    env.err(silent ? Printf("ERROR: the instrument stopped sending during page %s.\n", lastSeen.pageNum.c_str())
+                   : std::string("Interrupted.\n"));
     session.OnStopDownload();
     return kExitFailed;
   }
-  switch (*run.View().ended) {
-  case DownloadEnd::Complete:
-    break;
-  case DownloadEnd::MemoryEmpty:
-    (void)session.Disconnect(); // nothing downloaded, so nothing to save
-    return kExitMemoryEmpty;
-  case DownloadEnd::Stalled:
-    env.err("ERROR: the download cannot go on; it was stopped.\n");
-    session.OnStopDownload();
-    return kExitFailed;
-  default:
-    return kExitFailed;
+  if (*run.View().ended != DownloadEnd::Complete) {
+    return DownloadEndedEarly(*run.View().ended, run, env);
   }
   // The memory release (if asked) and the opening of the file come after "Download Complete".
   if (!run.Wait([&] { return session.Idle() && run.View().opened.has_value(); })) {
@@ -372,82 +418,82 @@ int Download(const QStringList& args, InstrumentEnv& env) {
       return kExitFailed;
     }
   }
+  if (const int missed = session.Download().PagesMissed(); missed > 0) {
+    env.err(Printf("The download is incomplete: %d page%s could not be read.\n", missed, missed == 1 ? "" : "s"));
+    return kExitIncomplete;
+  }
+  if (clearMemory && !session.Download().ReleaseOutcome().ok()) {
+    env.err("ERROR: the instrument memory was not released: " + session.Download().ReleaseOutcome().message() +
+            ".\n");
+    return kExitFailed;
+  }
   return kExitOk;
 }
 
 int ClearCounter(const QStringList& args, InstrumentEnv& env) {
-  Options o;
-  o.parser.setApplicationDescription("Clears the partial or the total rain counter of the instrument.");
-  o.parser.addHelpOption();
-  o.parser.addPositionalArgument("WHICH", "partial or total");
-  o.parser.addOption(kPortOption);
-  o.parser.addOption({"yes", "confirm clearing"});
-  Parse(o, args, env);
-  if (o.exit) {
-    return *o.exit;
+  CCommandLine o("clear-counter", "Clears the partial or the total rain counter of the instrument.", "partial|total",
+                 1);
+  o.Parser().addPositionalArgument("WHICH", "partial or total");
+  o.Parser().addOption(kPortOption);
+  o.Parser().addOption({"yes", "confirm clearing"});
+  if (auto exit = o.Parse(args, env.out, env.err)) {
+    return *exit;
   }
-  const QStringList which = o.parser.positionalArguments();
+  const QStringList which = o.Positional();
   if (which.size() != 1 || (which[0] != "partial" && which[0] != "total")) {
-    env.err("clear-counter: say which counter, partial or total\n" + Std(o.parser.helpText()));
+    env.err("clear-counter: say which counter, partial or total\n" + o.HelpText());
     return kExitUsage;
   }
   const bool partial = which[0] == "partial";
   const std::string question =
       partial ? "WARNING: Confirm clearing partial counter ?" : "WARNING: Confirm clearing total counter ?";
-  if (!o.parser.isSet("yes")) {
+  if (!o.IsSet("yes")) {
     env.err(question + "\nNot confirmed: add --yes to clear the counter.\n");
     return kExitUsage;
   }
-  Run run(env, o.parser.value("port"));
-  run.Prompts().answers[question] = Answer::Yes;
+  Run run(env, o.Value("port"));
+  run.Prompts().Answers([](const std::string&, Answer) { return Answer::Yes; });
   return run.Maintenance(
       [partial](CInstrumentSession& s) { partial ? s.OnClearPartialCounter() : s.OnClearTotalCounter(); });
 }
 
 int EraseMemory(const QStringList& args, InstrumentEnv& env) {
-  Options o;
-  o.parser.setApplicationDescription("Erases the instrument memory (factory PCs: Produzione.dll or Ermem.dll).");
-  o.parser.addHelpOption();
-  o.parser.addOption(kPortOption);
-  o.parser.addOption({"yes", "confirm erasing"});
-  Parse(o, args, env);
-  if (o.exit) {
-    return *o.exit;
+  CCommandLine o("erase-memory", "Erases the instrument memory (factory PCs: Produzione.dll or Ermem.dll).");
+  o.Parser().addOption(kPortOption);
+  o.Parser().addOption({"yes", "confirm erasing"});
+  if (auto exit = o.Parse(args, env.out, env.err)) {
+    return *exit;
   }
-  const FactoryMarkers markers = FactoryMarkers::Find(env.programDirectory);
-  if (!markers.production && !markers.erase) {
+  if (!FactoryMarkers::Find(env.programDirectory).EraseOffered()) {
     env.err("ERASE MEMORY is available only with Produzione.dll or Ermem.dll in the program directory.\n");
     return kExitFailed;
   }
-  if (!o.parser.isSet("yes")) {
+  if (!o.IsSet("yes")) {
     env.err("WARNING: Confirm erase instrument memory ?\nNot confirmed: add --yes to erase the memory.\n");
     return kExitUsage;
   }
-  Run run(env, o.parser.value("port"));
-  run.Prompts().answers["WARNING: Confirm erase instrument memory ?"] = Answer::Yes;
+  Run run(env, o.Value("port"));
+  run.Prompts().Answers([](const std::string&, Answer) { return Answer::Yes; });
   return run.Maintenance([](CInstrumentSession& s) { s.OnEraseMemory(); });
 }
 
 int SetSerial(const QStringList& args, InstrumentEnv& env) {
-  Options o;
-  o.parser.setApplicationDescription("Sets the instrument's serial number (factory PCs: Produzione.dll).");
-  o.parser.addHelpOption();
-  o.parser.addPositionalArgument("NUMBER", "the serial number, at most 8 characters");
-  o.parser.addOption(kPortOption);
-  Parse(o, args, env);
-  if (o.exit) {
-    return *o.exit;
+  CCommandLine o("set-serial", "Sets the instrument's serial number (factory PCs: Produzione.dll).", "NUMBER", 1);
+  o.Parser().addPositionalArgument("NUMBER", "the serial number, at most 8 characters");
+  o.Parser().addOption(kPortOption);
+  if (auto exit = o.Parse(args, env.out, env.err)) {
+    return *exit;
   }
-  const QStringList number = o.parser.positionalArguments();
+  const QStringList number = o.Positional();
   if (number.size() != 1 || number[0].toLocal8Bit().size() > 8) {
     env.err("set-serial: give one serial number of at most 8 characters\n");
     return kExitUsage;
   }
-  if (!FactoryMarkers::Find(env.programDirectory).production) {
+  if (!FactoryMarkers::Find(env.programDirectory).SetSerialOffered()) {
     env.err("SET SERIAL NUM is available only with Produzione.dll in the program directory.\n");
     return kExitFailed;
   }
-  Run run(env, o.parser.value("port"));
+  Run run(env, o.Value("port"));
   run.View().serialNumber = Std(number[0]);
   return run.Maintenance([](CInstrumentSession& s) { s.OnSetSerialNumber(); });
 }
@@ -466,9 +512,11 @@ InstrumentEnv DefaultInstrumentEnv() {
     std::fwrite(s.data(), 1, s.size(), stderr);
     std::fflush(stderr);
   };
-  env.progress = ::isatty(STDERR_FILENO) != 0;
+  env.terminal = ::isatty(STDERR_FILENO) != 0;
   gInterrupted = 0;
-  std::signal(SIGINT, OnSigInt);
+  for (int signal : {SIGINT, SIGTERM, SIGHUP}) {
+    std::signal(signal, OnStopSignal);
+  }
   env.interrupted = [] { return gInterrupted != 0; };
   return env;
 }

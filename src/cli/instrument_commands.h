@@ -28,8 +28,9 @@ struct InstrumentEnv {
   SessionTiming timing;                        // the product's values; tests may scale them
   std::function<void(const std::string&)> out; // results (standard output)
   std::function<void(const std::string&)> err; // messages and progress (standard error)
-  bool progress = false;                       // show progress lines (standard error is a terminal)
-  std::function<bool()> interrupted;           // Ctrl+C: stop what is running
+  bool progress = true;                        // report the download's progress (not --quiet)
+  bool terminal = false;                       // standard error is a terminal: a bar refreshed in place
+  std::function<bool()> interrupted;           // Ctrl+C, SIGTERM, SIGHUP: stop what is running
 };
 
 // The current directory, the real serial port, Qt timers, standard output and error, SIGINT.

@@ -7,13 +7,14 @@
 
 namespace {
 
-void PrintUsage() {
-  std::fprintf(stderr, "Usage: nimbrel-cli COMMAND [OPTIONS]\n\nThe Nimbrel engine without windows.\n\nCommands:\n");
+void PrintUsage(std::FILE* to) {
+  std::fprintf(to, "Usage: nimbrel-cli COMMAND [OPTIONS]\n       nimbrel-cli --version\n\nThe Nimbrel engine "
+                   "without windows.\n\nCommands:\n");
   for (const auto& c : nimbrel::cli::Commands()) {
-    std::fprintf(stderr, "  %-16s %s\n", c.name, c.summary);
+    std::fprintf(to, "  %-16s %s\n", c.name, c.summary);
   }
-  std::fprintf(stderr, "\n'nimbrel-cli COMMAND --help' describes a command. Exit codes: 0 done, 1 failed, 2 usage, "
-                       "3 instrument memory empty.\n");
+  std::fprintf(to, "\n'nimbrel-cli COMMAND --help' describes a command. Exit codes: 0 done, 1 failed, 2 bad "
+                   "arguments or a choice to make, 3 instrument memory empty, 4 download incomplete.\n");
 }
 
 } // namespace
@@ -23,9 +24,17 @@ int main(int argc, char** argv) {
   QCoreApplication::setApplicationName("nimbrel-cli");
   QCoreApplication::setApplicationVersion(NIMBREL_VERSION);
   const QStringList args = QCoreApplication::arguments();
-  if (args.size() < 2 || args[1] == "--help" || args[1] == "-h" || args[1] == "help") {
-    PrintUsage();
-    return args.size() < 2 ? nimbrel::cli::kExitUsage : nimbrel::cli::kExitOk;
+  if (args.size() < 2) {
+    PrintUsage(stderr);
+    return nimbrel::cli::kExitUsage;
+  }
+  if (args[1] == "--help" || args[1] == "-h" || args[1] == "help") {
+    PrintUsage(stdout);
+    return nimbrel::cli::kExitOk;
+  }
+  if (args[1] == "--version" || args[1] == "-v" || args[1] == "version") {
+    std::printf("nimbrel-cli " NIMBREL_VERSION "\n");
+    return nimbrel::cli::kExitOk;
   }
   for (const auto& c : nimbrel::cli::Commands()) {
     if (args[1] == QLatin1String(c.name)) {
@@ -35,6 +44,6 @@ int main(int argc, char** argv) {
     }
   }
   std::fprintf(stderr, "nimbrel-cli: unknown command '%s'\n\n", args[1].toLocal8Bit().constData());
-  PrintUsage();
+  PrintUsage(stderr);
   return nimbrel::cli::kExitUsage;
 }

@@ -140,6 +140,7 @@ public:
     out_.unit = 0;
     out_.resolution = 0.25F;
     out_.resolutionDefaulted = false;
+    out_.headersKnown = out_.foundRainHeader = out_.foundTemperature = false;
     out_.total = 0.0F;
     out_.startValid = false;
     out_.startTime = 0;
@@ -244,6 +245,7 @@ private:
     if (!cursor.SkipTo(kTemperatureKey, line)) {
       return status_;
     }
+    out_.foundTemperature = true;
     if (out_.caption.empty()) {
       out_.caption = CaptionFrom(line);
     }
@@ -377,11 +379,13 @@ private:
     }
     if (Contains(line, kSerialKey)) {
       out_.caption = CaptionFrom(line);
+      out_.foundRainHeader = true;
     }
     if (!Next(cursor, line) || !Next(cursor, line)) {
       return status_;
     }
     if (const auto at = line.find(kResolutionKey); at != std::string_view::npos) {
+      out_.foundRainHeader = true;
       const double r = LeadingNumber(line.substr(at + kResolutionKey.size()));
       if (r == 0.0 || !std::isfinite(r)) {
         out_.resolution = 1.0F;
@@ -397,6 +401,7 @@ private:
       const double u = LeadingNumber(line.substr(at + kUnitKey.size()));
       out_.unit = std::isfinite(u) ? static_cast<int>(std::clamp(u, -1e9, 1e9)) : 0;
     }
+    out_.headersKnown = true; // the column headers follow the unit from here on
     if (!Next(cursor, line)) { // the first page line never holds a tip
       return status_;
     }

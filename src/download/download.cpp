@@ -48,6 +48,9 @@ void CDownload::OnDownload() {
   deps_.pointers = CMemoryPointers{};
   currentRainPage_ = shownPage_ = shownLines_ = 0;
   tempCountSeen_ = false;
+  pagesMissed_ = 0;
+  release_ = Status(StatusCode::Cancelled, "the memory release was not asked for");
+  releaseAsked_ = {};
   progress_ = {};
   activity_ = 0;
   for (int number : {GET_TIP_VALUE, GET_UNIT, GET_WRITE_MEM_POINTER_R, GET_READ_MEM_POINTER_R, GET_HIST_MEM_POINTER_R,
@@ -142,8 +145,8 @@ void CDownload::Decide() {
     End(DownloadEnd::Cancelled);
     return;
   }
-  std::error_code ec;
-  std::filesystem::remove(dump_.Path(), ec);
+  // A new file starts; the old one stays until the new download has data.
+  created_ = dump_.Create();
   if (*choice == DownloadOption::NewTemperatureOnly) {
     currentTempPage_ = NextTempPage(p.ReadPointerT);
     progress_.pagesTotal = TempPagesFrom(currentTempPage_);
@@ -169,7 +172,8 @@ void CDownload::Decide() {
 void CDownload::Wait_InitDump_R() {
   Enter(State::RainPages);
   pagesStarted_ = deps_.scheduler.Now();
-  if (!dump_.Create().ok()) {
+  created_ = dump_.Create();
+  if (!created_.ok()) {
     deps_.prompts.Message("Unable to create default dump file", Icon::None);
   } else {
     if (deps_.status.TipValue == 0.0F) {
@@ -177,9 +181,7 @@ void CDownload::Wait_InitDump_R() {
       End(DownloadEnd::Stalled);
       return;
     }
-    if (!dump_.WriteHeader(deps_.status.SerialNum, deps_.status.TipValue, deps_.status.Unit).ok()) {
-      deps_.prompts.Message("Unable to create default dump file", Icon::None);
-    }
+    dump_.WriteHeader(deps_.status.SerialNum, deps_.status.TipValue, deps_.status.Unit);
   }
   deps_.data.CurrentDumpPath = dump_.Path();
   shownLines_ = 0;
@@ -256,7 +258,7 @@ void CDownload::RainPhaseEnd() {
 
 void CDownload::Wait_InitDump_T() {
   Enter(State::TempPages);
-  if (!dump_.WriteTemperatureSection(deps_.status.SerialNum).ok()) {
+  if (!dump_.WriteTemperatureSection(deps_.status.SerialNum).ok() || (!dump_.Started() && !created_.ok())) {
     deps_.prompts.Message("Unable to open default dump file", Icon::None);
   }
   deps_.view.ShowDownloadStatus(StatusValues());
@@ -329,6 +331,7 @@ bool CDownload::TakeRefusal(const CCommand& command) {
 
 void CDownload::SkipTempPage() {
   deps_.queue.RemoveCurrent();
+  ++pagesMissed_;
   PageDone();
   if (currentTempPage_ == deps_.pointers.WritePointerT) {
     // The instrument refused the last page it holds: nothing follows it, so the download ends
@@ -355,6 +358,7 @@ bool CDownload::OnGivenUp(const CCommand& command, GiveUp why, const std::string
     deps_.queue.RemoveCurrent();
     deps_.port.SetReceiveEnabled(true);
     deps_.queue.SetReadyToSend();
+    ++pagesMissed_;
     PageDone();
     RainPhaseEnd();
     return true;
@@ -375,6 +379,29 @@ bool CDownload::OnGivenUp(const CCommand& command, GiveUp why, const std::string
     return true;
   }
   return false;
+}
+
+void CDownload::OnReleaseAcknowledged(int number) {
+  bool& pending = number == SET_MEM_POINTER_R ? releaseAsked_.first : releaseAsked_.second;
+  if (!pending || release_.code() != StatusCode::Incomplete) {
+    return;
+  }
+  pending = false;
+  if (!releaseAsked_.first && !releaseAsked_.second) {
+    release_ = Status::Ok();
+  }
+}
+
+void CDownload::OnReleaseGivenUp(int number) {
+  bool& pending = number == SET_MEM_POINTER_R ? releaseAsked_.first : releaseAsked_.second;
+  if (!pending) {
+    return;
+  }
+  pending = false;
+  release_ = Status(StatusCode::Protocol,
+                    Printf("%s was not accepted: the instrument still holds the downloaded %s data, and the next "
+                           "download fetches them again",
+                           CommandName(number), number == SET_MEM_POINTER_R ? "rain" : "temperature"));
 }
 
 void CDownload::OnLinkLost(const std::function<void()>& tellUser) {
@@ -415,6 +442,9 @@ void CDownload::FinishDownload() {
   DownloadStatusValues done = StatusValues();
   done.activity = done.activityMax;
   deps_.view.UpdateDownloadStatus(done);
+  if (!dump_.Finish().ok()) {
+    deps_.prompts.Message("Unable to create default dump file", Icon::None);
+  }
   deps_.prompts.Message("Download Complete", Icon::Information);
   if (rainOverrun_) {
     deps_.prompts.Message("WARNING: Overrun detected in Rain memory.", Icon::Warning);
@@ -423,12 +453,20 @@ void CDownload::FinishDownload() {
     deps_.prompts.Message("WARNING: Overrun detected in Temperature memory.", Icon::Warning);
   }
   if (!oldDataMode_) {
+    if (pagesMissed_ > 0) {
+      deps_.prompts.Message(Printf("WARNING: %d memory page%s could not be read.\nClearing the instrument memory now "
+                                   "would lose %s for good.",
+                                   pagesMissed_, pagesMissed_ == 1 ? "" : "s", pagesMissed_ == 1 ? "it" : "them"),
+                            Icon::Warning);
+    }
     if (deps_.prompts.Question("WARNING\nDo you want to clear instrument memory ?", Buttons::YesNo, Icon::Question,
                                Answer::No) == Answer::Yes) {
       const std::string rain = Printf("%.4d", deps_.pointers.WritePointerR);
       const std::string temp = Printf("%.4d", deps_.pointers.WritePointerT);
       deps_.queue.QueueCommand(SET_MEM_POINTER_R, rain);
       deps_.queue.QueueCommand(SET_MEM_POINTER_T, temp);
+      releaseAsked_ = {true, true};
+      release_ = Status(StatusCode::Incomplete, "the memory release is under way");
       deps_.trace.Append(Printf("Clear Mem after download finish: send  SET_MEM_POINTER_R %s\r\n", rain.c_str()));
       deps_.trace.Append(Printf("Clear Mem after download finish: send  SET_MEM_POINTER_T %s\r\n", temp.c_str()));
     } else {
@@ -489,8 +527,13 @@ void CDownload::End(DownloadEnd how) {
   } else {
     Halt();
   }
+  if (how != DownloadEnd::Complete && !dump_.Started()) {
+    // Nothing new came: the last good file stays as it was and is not the current data.
+    deps_.data.CurrentDumpPath.clear();
+  }
   switch (how) {
   case DownloadEnd::Interrupted:
+    deps_.trace.Append("Download interrupted: the file keeps the lines received so far\r\n");
     deps_.prompts.Message("Download Interrupted", Icon::None);
     deps_.view.HideDownloadStatus();
     deps_.view.DestroyDownloadStatus();
@@ -502,10 +545,15 @@ void CDownload::End(DownloadEnd how) {
     deps_.view.HideDownloadStatus();
     break;
   case DownloadEnd::Stalled:
+    deps_.trace.Append("Download waiting: it cannot go on by itself until Stop Download\r\n");
     break; // the status window stays until "Stop Download"
+  case DownloadEnd::Stopped:
+    deps_.trace.Append("Download stopped by the user\r\n");
+    deps_.view.HideDownloadStatus();
+    deps_.view.DestroyDownloadStatus();
+    break;
   case DownloadEnd::MemoryEmpty:
   case DownloadEnd::Cancelled:
-  case DownloadEnd::Stopped:
     deps_.view.HideDownloadStatus();
     deps_.view.DestroyDownloadStatus();
     break;

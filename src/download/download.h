@@ -74,6 +74,10 @@ public:
   // given up while pages arrive interrupts the download. Shows `message` in the download's order.
   // False when the download has nothing to do with it (the caller shows the message).
   bool OnGivenUp(const CCommand& command, GiveUp why, const std::string& message);
+  // The acknowledgement or the failure of a memory release this download asked for
+  // (SET_MEM_POINTER_R / _T; other numbers are ignored).
+  void OnReleaseAcknowledged(int number);
+  void OnReleaseGivenUp(int number);
   // The link went away: `tellUser` says so, and a running download ends with what the file holds
   // (stopped before the message, reported after it).
   void OnLinkLost(const std::function<void()>& tellUser);
@@ -91,6 +95,12 @@ public:
   [[nodiscard]] bool RainOverrun() const { return rainOverrun_; }
   [[nodiscard]] bool TempOverrun() const { return tempOverrun_; }
   [[nodiscard]] const std::filesystem::path& DumpFilePath() const { return dump_.Path(); }
+  // Pages the instrument would not give (refused rain pages, skipped temperature pages): a
+  // download with missed pages is not complete, and releasing the memory would lose them.
+  [[nodiscard]] int PagesMissed() const { return pagesMissed_; }
+  // How the memory release after the last download went: Cancelled when not asked for,
+  // Incomplete while it runs, Protocol naming the pointer that was not set.
+  [[nodiscard]] const Status& ReleaseOutcome() const { return release_; }
   // A timed step (the pause between pages, the opening of the file) is still to run.
   [[nodiscard]] bool Busy() const { return steps_.Pending(); }
 
@@ -134,6 +144,10 @@ private:
   bool oldDataMode_ = false;
   bool tempFromHistory_ = false;
   int shownPage_ = 0, shownLines_ = 0;
+  int pagesMissed_ = 0;
+  Status created_;                         // of the dump file's last start
+  Status release_;                         // of the memory release
+  std::pair<bool, bool> releaseAsked_{};   // rain and temperature pointers still to be set
   bool openDumpPending_ = false;
   DownloadProgress progress_;
   int activity_ = 0;

@@ -116,6 +116,7 @@ void CCommandQueue::OnReplyTimeout() {
   RemoveCurrent();
   lastReply_.clear();
   readyToSend_ = true;
+  trace_.Append(Printf("Command %d given up: no reply after %d sends\r\n", given.GetCommandNumber(), kRepeats + 1));
   if (handler_ != nullptr) {
     handler_->OnGivenUp(given, GiveUp::TimedOut,
                         Printf("Command %d : Timeout Expired", given.GetCommandNumber()));
@@ -129,8 +130,8 @@ int CCommandQueue::OnReply(const std::string& line) {
     return -1;
   }
   replyTimer_.Stop();
-  if (lastReply_.empty() || lastReply_.find_first_not_of(std::string("\0\r\n", 3)) == std::string::npos) {
-    // A bare line end (or NULs) carries no answer at all.
+  if (lastReply_.empty()) {
+    // A line always carries at least its LF; a bare CR LF is an acknowledgement like any other.
     prompts_.Message("WARNING: Empty message received", Icon::None);
     Finish();
     return 0;
@@ -146,6 +147,7 @@ int CCommandQueue::OnReply(const std::string& line) {
     if (Retry()) {
       return 0;
     }
+    trace_.Append(Printf("Command %d given up: refused %d times\r\n", command.GetCommandNumber(), kRepeats + 1));
     if (handler_ != nullptr) {
       handler_->OnGivenUp(command, GiveUp::Refused,
                           Printf("WARNING : Command not recognized.\n\n(Command = %d ,param = %s)",
@@ -157,6 +159,8 @@ int CCommandQueue::OnReply(const std::string& line) {
     if (Retry()) {
       return 0;
     }
+    trace_.Append(Printf("Command %d given up: wrong instrument state %d times\r\n", command.GetCommandNumber(),
+                         kRepeats + 1));
     if (handler_ != nullptr) {
       handler_->OnGivenUp(command, GiveUp::WrongState,
                           Printf("WARNING : WRONG INSTR STATUS Received.\n\n(Command = %d ,param = %s)",

@@ -8,11 +8,12 @@
 
 namespace nimbrel {
 
-CDataView::CDataView(std::filesystem::path path, IPrompts& prompts, const std::atomic<bool>* cancel,
+CDataView::CDataView(std::filesystem::path path, IPrompts& prompts, std::atomic<bool>* cancel,
                      std::function<void()> poll)
     : path_(std::move(path)), prompts_(prompts), cancel_(cancel), poll_(std::move(poll)) {}
 
 Status CDataView::Read(int interval, bool cancellable) {
+  ClearCancel(); // a Cancel belongs to the reading it was pressed in
   CReadOptions options;
   options.cancel = cancellable ? cancel_ : nullptr;
   options.poll = poll_;
@@ -31,6 +32,7 @@ bool CDataView::Open() {
   Status status = Read(DefaultInterval(ec ? 0 : size), true);
   if (status.code() == StatusCode::Cancelled) {
     status = Read(kOneDay, false);
+    ClearCancel();
   }
   caption_ = series_.caption;
   return status.ok();
@@ -46,6 +48,7 @@ CDataView::Change CDataView::SelectPosition(int position) {
   if (status.code() == StatusCode::Cancelled) {
     // The fall-back reading is not cancellable; its own failure shows in the table and LastError.
     (void)Read(kOneDay, false);
+    ClearCancel();
     return Change::FellBackToOneDay;
   }
   if (status.code() == StatusCode::TooLarge) {
@@ -56,6 +59,12 @@ CDataView::Change CDataView::SelectPosition(int position) {
     return Change::Unchanged;
   }
   return Change::Regrouped;
+}
+
+void CDataView::ClearCancel() {
+  if (cancel_ != nullptr) {
+    cancel_->store(false);
+  }
 }
 
 int CDataView::ListPosition() const {

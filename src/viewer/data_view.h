@@ -18,7 +18,7 @@ class CDataView {
 public:
   // `cancel` is the main window's cancel request (set by the wait dialog's Cancel); `poll` lets the
   // desktop paint the wait dialog and take that click every few thousand lines of the reading.
-  CDataView(std::filesystem::path path, IPrompts& prompts, const std::atomic<bool>* cancel = nullptr,
+  CDataView(std::filesystem::path path, IPrompts& prompts, std::atomic<bool>* cancel = nullptr,
             std::function<void()> poll = {});
 
   // Reads the file grouped by the interval its size suggests. A cancelled reading is followed by one
@@ -47,10 +47,11 @@ public:
 
 private:
   Status Read(int interval, bool cancellable);
+  void ClearCancel();
 
   std::filesystem::path path_;
   IPrompts& prompts_;
-  const std::atomic<bool>* cancel_;
+  std::atomic<bool>* cancel_;
   std::function<void()> poll_;
   CDataSeries series_;
   std::string caption_; // from the first reading; regrouping keeps the title

@@ -75,8 +75,8 @@ Status WriteSheetXlsx(const CDataSeries& series, CLineRange range, const std::fi
     lxw_worksheet* sheet = workbook_add_worksheet(book, nullptr);
     bool ok = sheet != nullptr;
     if (ok) {
-      const std::string rainHeader(RainColumnHeader(series.unit));
-      const std::string tempHeader(TemperatureColumnHeader(series.unit));
+      const std::string rainHeader(RainColumnHeader(series));
+      const std::string tempHeader(TemperatureColumnHeader(series));
       ok = worksheet_write_string(sheet, 0, 0, "DATE", nullptr) == LXW_NO_ERROR &&
            worksheet_write_string(sheet, 0, 1, "TIME", nullptr) == LXW_NO_ERROR &&
            worksheet_write_string(sheet, 0, 2, rainHeader.c_str(), nullptr) == LXW_NO_ERROR &&

@@ -64,6 +64,18 @@ std::string_view TemperatureColumnHeader(int unit) {
   }
 }
 
+std::string_view RainColumnHeader(const CDataSeries& series) {
+  return RainColumnHeader(series.headersKnown ? series.unit : -1);
+}
+
+std::string_view TemperatureColumnHeader(const CDataSeries& series) {
+  return TemperatureColumnHeader(series.headersKnown ? series.unit : -1);
+}
+
+std::string ResolutionText(const CDataSeries& series) {
+  return ResolutionText(series.headersKnown ? series.unit : -1, series.resolution);
+}
+
 std::string_view DateColumnHeader() {
   return "Date Time";
 }

@@ -28,6 +28,12 @@ std::string_view TemperatureColumnHeader(int unit);
 std::string_view DateColumnHeader();
 // The text beside the interval list: "mm H2O per tip = %.3f" or, in inches, "Inch H2O per tip = %.3f".
 std::string ResolutionText(int unit, float resolution);
+// The headers and the resolution text of a reading: the neutral texts the table was created with
+// until the reading got past the rain header (a file that begins with its TEMPERATURE section keeps
+// them).
+std::string_view RainColumnHeader(const CDataSeries& series);
+std::string_view TemperatureColumnHeader(const CDataSeries& series);
+std::string ResolutionText(const CDataSeries& series);
 
 // The date-time label of a row: "%Y/%m/%d %H:%M:%S " (trailing blank) after the time of day has been
 // snapped for the interval (capped at 900 s): down to a multiple of the interval up to 60 s, to the end

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <iterator>
+#include <iterator>
 
 namespace nimbrel::test {
 namespace {
@@ -85,12 +86,16 @@ TEST(CliDownload, EachFlagDoesWhatItSays) {
   // clang-format off
   const Case cases[] = {
       {"no flag: new data, memory kept", {12, 10, 3, 1460, 1458, 1455}, {}, 0, {"KR0011", "KS1460"}, {"WN0012"},
-       "Download Complete\nWARNING\nDo you want to clear instrument memory ? No\n"},
+       "Download Complete\nWARNING\nDo you want to clear instrument memory ? No (add --clear-memory to release it)\n"},
       {"--clear-memory releases it", {12, 10, 3, 1460, 1458, 1455}, {"--clear-memory"}, 0, {"WN0012", "WW1460"}, {},
        "Clear memory successfull.\n"},
       {"--old-data fetches the old pages", noNewRain, {"--old-data"}, 0, {"KR0004", "KS1456"}, {"WN0005"},
        "Download Complete\n"},
       {"memory empty: exit 3", {5, 5, 5, 1460, 1460, 1460}, {}, 3, {"RQ"}, {"KR0005"}, "Memory Empty\n"},
+      {"only old data and no --old-data: a choice to make, exit 2", {5, 5, 3, 1460, 1460, 1455}, {}, 2, {"RQ"},
+       {"KR0004"}, "add --old-data"},
+      {"no new rain: the automatic choice is said", noNewRain, {}, 0, {"KS1459"}, {"KR0004"},
+       "Download only new Temperature data (chosen because there are no new rain data"},
   };
   // clang-format on
   for (const auto& c : cases) {
@@ -108,15 +113,55 @@ TEST(CliDownload, EachFlagDoesWhatItSays) {
     EXPECT_NE(cli.err.find(c.errHas), std::string::npos) << cli.err;
     // --output replaces an existing file with the download, and only after a complete one.
     EXPECT_EQ(ReadFileBytes(copy), c.exit == 0 ? cli.dir.Read("DumpFile.rlg") : "an older copy");
-    EXPECT_EQ(cli.err.find("pages (100%)") != std::string::npos, c.exit == 0);
+    EXPECT_EQ(cli.err.find("Download: 100%") != std::string::npos, c.exit == 0);
     EXPECT_FALSE(cli.port.IsOpen());
   }
+
+  Cli self; // --output naming the dump file itself: nothing to copy, nothing to refuse
+  EXPECT_EQ(self("download", {"--output", "DumpFile.rlg"}), cli::kExitOk) << self.err;
 
   Cli folder; // a target that can never receive the file is refused before the instrument is touched
   std::filesystem::create_directory(folder.dir / "out");
   EXPECT_EQ(folder("download", {"--output", QString::fromStdString((folder.dir / "out").string())}), cli::kExitUsage);
   EXPECT_TRUE(folder.port.opened.empty());
   EXPECT_TRUE(std::filesystem::is_directory(folder.dir / "out"));
+}
+
+TEST(CliDownload, TheMemoryIsReleasedOnlyWhenEverythingCameAndTheReleaseIsChecked) {
+  { // A page the instrument would not give: incomplete, exit 4, the memory kept whatever the flag.
+    Cli cli({12, 10, 3, 1460, 1458, 1455});
+    cli.instrument.SetFaults(Faults([](sim::Faults& f) { f.refusePage = {{1459, 1}}; }));
+    EXPECT_EQ(cli("download", {"--clear-memory"}), cli::kExitIncomplete);
+    EXPECT_FALSE(cli.Sent("WN0012"));
+    EXPECT_NE(cli.err.find("1 memory page could not be read"), std::string::npos) << cli.err;
+    EXPECT_NE(cli.err.find("Do you want to clear instrument memory ? No (the memory is kept"), std::string::npos);
+  }
+  { // A release the instrument refuses: the failure names the pointer, exit 1.
+    Cli cli({12, 10, 3, 1460, 1458, 1455});
+    cli.instrument.SetFaults(Faults([](sim::Faults& f) { f.refuse = {{"WW", 4}}; }));
+    EXPECT_EQ(cli("download", {"--clear-memory"}), cli::kExitFailed);
+    EXPECT_NE(cli.err.find("Clear memory successfull.\n"), std::string::npos);
+    EXPECT_NE(cli.err.find("ERROR: the instrument memory was not released: SET_MEM_POINTER_T was not accepted"),
+              std::string::npos)
+        << cli.err;
+  }
+}
+
+TEST(CliDownload, ProgressIsABarOnATerminalAndLinesOtherwise) {
+  Cli bar;
+  bar.env.terminal = true;
+  EXPECT_EQ(bar("download", {}), cli::kExitOk);
+  EXPECT_NE(bar.err.find("\r[########################] 100%  temperature page 1460: 4 of 4 pages"),
+            std::string::npos)
+      << bar.err;
+  EXPECT_NE(bar.err.find("\r[######------------------]  25%  rain page 11: 1 of 4 pages, about "), std::string::npos);
+  Cli lines;
+  EXPECT_EQ(lines("download", {}), cli::kExitOk);
+  EXPECT_NE(lines.err.find("Download: 50% (2 of 4 pages), about "), std::string::npos) << lines.err;
+  EXPECT_EQ(lines.err.find('\r'), std::string::npos);
+  Cli quiet;
+  EXPECT_EQ(quiet("download", {"--quiet"}), cli::kExitOk);
+  EXPECT_EQ(quiet.err.find("Download: "), std::string::npos);
 }
 
 TEST(CliDownload, CtrlCAndASilentInstrumentStopTheDownload) {
@@ -133,14 +178,28 @@ TEST(CliDownload, CtrlCAndASilentInstrumentStopTheDownload) {
     EXPECT_EQ(cli("download", {}), cli::kExitFailed);
     EXPECT_NE(cli.err.find("ERROR: the instrument stopped sending during page 11.\n"), std::string::npos) << cli.err;
   }
+  { // GET_FLAGS given up: the desktop would wait for Stop; nimbrel-cli ends by itself.
+    Cli cli;
+    cli.instrument.SetFaults(Faults([](sim::Faults& f) { f.silent = {{"RQ", 4}}; }));
+    EXPECT_EQ(cli("download", {}), cli::kExitFailed);
+    EXPECT_NE(cli.err.find("ERROR: the download cannot go on by itself"), std::string::npos) << cli.err;
+  }
 }
 
 TEST(CliInstrument, InfoPortChoiceMaintenanceAndArgumentErrors) {
   {
     Cli cli;
     EXPECT_EQ(cli("info", {}), cli::kExitOk);
-    EXPECT_EQ(cli.out, "Instr. Type: TBR4470 Rain Gauge\n\nSerial Num.: 12345678\n\nFirmware Ver.: V2.14\n\n"
-                       "Firmware Date: 2006/01/14\n");
+    EXPECT_EQ(cli.out,
+              "Instr. Type: TBR4470 Rain Gauge\nSerial Num.: 12345678\nFirmware Ver.: V2.14\nFirmware Date: 2006/01/14\n");
+  }
+  { // An instrument that stops answering after the probe: one command given up, not every one.
+    Cli cli;
+    cli.instrument.SetFaults(Faults([](sim::Faults& f) { f.silentAfterCommands = 2; }));
+    EXPECT_EQ(cli("info", {}), cli::kExitFailed);
+    EXPECT_EQ(std::count(cli.port.writes.begin(), cli.port.writes.end(), "AA\r"), 5); // the probe, then four sends
+    EXPECT_FALSE(cli.Sent("AS"));
+    EXPECT_NE(cli.err.find("did not give its identity"), std::string::npos) << cli.err;
   }
   {
     // --port COMn wins over port.ini, automatic detection included: no scan finds the COM2 instrument.
@@ -174,6 +233,10 @@ TEST(CliInstrument, InfoPortChoiceMaintenanceAndArgumentErrors) {
       {"set-serial", {"123456789"}, {"Produzione.dll"}, 2, {}, "at most 8 characters"},
       {"set-serial", {"87654321"}, {"Produzione.dll"}, 0, {"DS87654321"}, "Set serial number successfully.\n"},
       {"download", {"--no-such-flag"}, {}, 2, {}, "no-such-flag"},
+      // Any help option shows help and does nothing else; Qt's --help-all is not offered.
+      {"clear-counter", {"total", "--yes", "--help-all"}, {}, 2, {}, "'nimbrel-cli clear-counter --help'"},
+      {"download", {"--help", "--clear-memory"}, {}, 0, {}, ""},
+      {"info", {"extra"}, {}, 2, {}, "unexpected argument 'extra'"},
   };
   for (const auto& c : cases) {
     Cli cli;
@@ -190,10 +253,13 @@ TEST(CliInstrument, InfoPortChoiceMaintenanceAndArgumentErrors) {
     }
     EXPECT_EQ(sent, c.sent);
     EXPECT_NE(cli.err.find(c.errHas), std::string::npos) << cli.err;
-    if (c.exit == 2) {
+    if (c.exit == 2 || c.args.contains("--help")) {
       EXPECT_TRUE(cli.port.opened.empty()); // arguments are checked before the instrument is touched
     }
   }
+  Cli help;
+  EXPECT_EQ(help("download", {"-h"}), cli::kExitOk);
+  EXPECT_EQ(help.out.rfind("Usage: nimbrel-cli download [options]\n", 0), 0U) << help.out;
   // A refused maintenance command reports the failure.
   Cli refused;
   refused.instrument.SetFaults(Faults([](sim::Faults& f) { f.refuse = {{"K0", 4}}; }));

@@ -181,7 +181,10 @@ TEST(Download, RefusedPagesAreSkippedOrEndTheRainPhase) {
   rig.prompts.ExpectQuestion(kClear, Answer::No);
   rig.Run();
   EXPECT_EQ(rig.Requests(), Join(Pages("KR", {5}), Pages("KS", {1999, 2000, 1453, 1454})));
-  EXPECT_EQ(rig.Messages(), Strings{"Download Complete"});
+  // Before the question, the user hears what clearing would lose.
+  EXPECT_EQ(rig.Messages(), (Strings{"Download Complete", "WARNING: 2 memory pages could not be read.\nClearing the "
+                                                          "instrument memory now would lose them for good."}));
+  EXPECT_EQ(rig.session->Download().PagesMissed(), 2);
   EXPECT_NE(rig.Trace().find("Command 29 (par 1999)nack receive\r\r\nSend  DUMP_PAGE_T 2000\r\r\n"), std::string::npos);
   EXPECT_EQ(rig.Dump().find(rig.instrument.State().memory.temp.Page(1999)[0]), std::string::npos);
 
@@ -200,7 +203,9 @@ TEST(Download, RefusedPagesAreSkippedOrEndTheRainPhase) {
   rain.Run();
   EXPECT_EQ(rain.Requests(), Join(Strings(4, "KR0011"), Pages("KS", {1460})));
   EXPECT_EQ(rain.Messages(),
-            (Strings{"WARNING : Command not recognized.\n\n(Command = 13 ,param = 0011)", "Download Complete"}));
+            (Strings{"WARNING : Command not recognized.\n\n(Command = 13 ,param = 0011)", "Download Complete",
+                     "WARNING: 1 memory page could not be read.\nClearing the instrument memory now would lose it for "
+                     "good."}));
 }
 
 TEST(Download, StopTimeoutHangUpAndBadPointersEndTheDownloadCleanly) {
@@ -275,6 +280,39 @@ TEST(Download, UnwritableDumpFileAndMissingTipValueStopWithoutHanging) {
     rig.session->OnStopDownload();
     EXPECT_FALSE(rig.session->Downloading());
   }
+}
+
+TEST(Download, AFailedDownloadKeepsThePreviousFileAndTheTraceSaysWhy) {
+  DownloadRig rig({12, 10, 3, 1460, 1458, 1455});
+  rig.dir.Write("DumpFile.rlg", "the last good download");
+  rig.script["KR0011\r"] = {"", "", "", ""}; // the first page never comes
+  rig.Run();
+  EXPECT_EQ(rig.Dump(), "the last good download");
+  EXPECT_TRUE(rig.session->DownloadedData().CurrentDumpPath.empty()); // nothing new to save
+  EXPECT_TRUE(rig.session->Menu()[ShellCommand::Download].enabled);
+  const std::string trace = rig.Trace();
+  EXPECT_NE(trace.find("Command 13 given up: no reply after 4 sends\r\r\nDownload interrupted"), std::string::npos);
+
+  // A stopped download says so too.
+  rig.session->OnDownload();
+  rig.sched.Advance(Millis(3000));
+  rig.prompts.ExpectQuestion("Confirm stop downloading ?", Answer::Yes);
+  rig.session->OnStopDownload();
+  EXPECT_NE(rig.Trace().find("Download stopped by the user\r\r\n"), std::string::npos);
+  EXPECT_EQ(rig.Dump(), "the last good download");
+}
+
+TEST(Download, ANewDownloadAfterAnOldDataOneFetchesNewDataAndOffersTheRelease) {
+  DownloadRig rig({5, 5, 3, 1455, 1454, 1453});
+  rig.view.option = DownloadOption::RainAndTemperatureOld;
+  rig.Run();
+  ASSERT_EQ(rig.Requests(), Join(Pages("KR", {4, 5}), Pages("KS", {1454, 1455})));
+  rig.session->DownloadedData().CurrentDumpPath.clear(); // saved or discarded, as the save prompt does
+  rig.instrument.MutableState().memory.rain.write = 7;   // new rain since
+  rig.prompts.ExpectQuestion(kClear, Answer::No);
+  rig.Run();
+  EXPECT_EQ(rig.Requests(), Join(Pages("KR", {6, 7}), Pages("KS", {1455})));
+  EXPECT_TRUE(rig.prompts.AllAnswersUsed());
 }
 
 TEST(Download, TimeLeftAtTheFirstPageMatchesThePaceOfAPacedInstrument) {
