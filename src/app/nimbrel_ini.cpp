@@ -128,9 +128,8 @@ Status WritePrintGraphSettings(const fs::path& programDirectory, CGraphSizeType 
   } else {
     text += "PRINT_GRAPH_TYPE=CUSTOM\nLENGHT=" + lengthText + "\nWIDTH=" + widthText + "\n";
   }
-  const Status written = WriteFileAtomically(target, [&text](const fs::path& temporary) {
-    return WriteTextMode(temporary, text, true) ? Status::Ok() : UnableToOpen(StatusCode::Io);
-  });
+  const Status written =
+      WriteFileAtomically(target, [&text](const fs::path& temporary) { return WriteTextMode(temporary, text, true); });
   return written.ok() ? written : UnableToOpen(written.code());
 }
 

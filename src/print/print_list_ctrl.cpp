@@ -116,9 +116,9 @@ bool CPrintListCtrl::Prepare(QPainter& painter, CPrintInfo& info) {
     out.width = static_cast<int>(longest + 1) * xWidth;
   }
 
-  // The top margin is not taken from the room, so a page holds as many rows as it always has; with a
-  // large top margin the last row of a page reaches into the footer.
-  int space = device->height();
+  // The top margin is taken from the room too: the rows then end above the footer, as they must,
+  // whatever the margin.
+  int space = device->height() - Uy(options_.topMargin);
   if (options_.footer) {
     space -= Uy(14) + f.h3;
   }
@@ -175,11 +175,10 @@ bool CPrintListCtrl::PrintPage(QPainter& painter, CPrintInfo& info) {
   const std::size_t perPage = static_cast<std::size_t>(rowsPerPage_);
   const std::size_t first = static_cast<std::size_t>(std::max(page - 1, 0)) * perPage;
   const std::size_t last = std::min(first + perPage, rowCount_);
-  // The room is counted without the top margin, as the rows per page were.
   const int limit = height - (options_.footer ? f.h3 + Uy(14) : 0);
   std::string text;
   for (std::size_t row = first; row < last && list_ != nullptr; ++row) {
-    if (y - top + f.h2 > limit) {
+    if (y + f.h2 > limit) {
       break;
     }
     PrintCells(painter, y, width, Uy(6), [&](int c) {

@@ -10,9 +10,10 @@
 namespace nimbrel {
 namespace {
 
-// A page of 210 x 220.5 mm holds 45 rows of the data window's 15-pixel Arial under its title box.
+// A page of 210 x 226.85 mm holds 45 rows of the data window's 15-pixel Arial under its title box, below its
+// top margin of 150 units (6.35 mm).
 constexpr double kPageWidthMm = 210.0;
-constexpr double kPageHeightMm = 220.5;
+constexpr double kPageHeightMm = 226.85;
 
 CDataSeries QuarterHours(std::size_t rows) {
   CDataSeries s;
