@@ -1,10 +1,13 @@
 #include "base/scheduler.h"
 
+#include "base/gate.h"
+
 #include <QElapsedTimer>
 #include <QObject>
 #include <QTimer>
 
 #include <unordered_map>
+#include <unordered_set>
 
 namespace nimbrel {
 
@@ -116,7 +119,7 @@ namespace {
 
 class QtScheduler final : public IScheduler {
 public:
-  QtScheduler() { clock_.start(); }
+  explicit QtScheduler(CGate* gate) : gate_(gate) { clock_.start(); }
   ~QtScheduler() override = default;
   QtScheduler(const QtScheduler&) = delete;
   QtScheduler& operator=(const QtScheduler&) = delete;
@@ -132,14 +135,33 @@ public:
       if (!repeating) {
         Release(id);
       }
-      call();
+      if (gate_ == nullptr) {
+        call();
+        return;
+      }
+      // Behind a closed gate a one-shot timer may still be stopped before it gets its turn.
+      if (!repeating) {
+        deferred_.insert(id);
+      }
+      gate_->Pass(id, [this, id, repeating, call] {
+        if (!repeating && deferred_.erase(id) == 0) {
+          return; // stopped while it waited
+        }
+        if (repeating && timers_.find(id) == timers_.end()) {
+          return;
+        }
+        call();
+      });
     });
     timer->start();
     timers_[id] = std::move(timer);
     return id;
   }
 
-  void Stop(TimerId id) override { Release(id); }
+  void Stop(TimerId id) override {
+    deferred_.erase(id);
+    Release(id);
+  }
   [[nodiscard]] Millis Now() const override { return Millis(clock_.elapsed()); }
   [[nodiscard]] std::chrono::system_clock::time_point WallNow() const override {
     return std::chrono::system_clock::now();
@@ -157,15 +179,17 @@ private:
     timers_.erase(it);
   }
 
+  CGate* gate_;
   QElapsedTimer clock_;
   std::unordered_map<TimerId, std::unique_ptr<QTimer>> timers_;
+  std::unordered_set<TimerId> deferred_; // fired one-shot timers waiting at the gate
   TimerId next_ = 1;
 };
 
 } // namespace
 
-std::unique_ptr<IScheduler> MakeQtScheduler() {
-  return std::make_unique<QtScheduler>();
+std::unique_ptr<IScheduler> MakeQtScheduler(CGate* gate) {
+  return std::make_unique<QtScheduler>(gate);
 }
 
 } // namespace nimbrel

@@ -106,7 +106,10 @@ private:
   std::chrono::system_clock::time_point wallStart_;
 };
 
-// Real time on Qt timers of the calling thread's event loop.
-std::unique_ptr<IScheduler> MakeQtScheduler();
+class CGate;
+
+// Real time on Qt timers of the calling thread's event loop. With a gate, the timers' callbacks
+// wait while it is closed (a modal dialog is open) and run in their order when it opens.
+std::unique_ptr<IScheduler> MakeQtScheduler(CGate* gate = nullptr);
 
 } // namespace nimbrel
