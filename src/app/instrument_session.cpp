@@ -21,7 +21,8 @@ CInstrumentSession::CInstrumentSession(Deps deps)
                      SetProcedure(ProcedureState::Idle);
                    }
                    deps_.downloadView.DownloadEnded(how);
-                 }}) {
+                 }}),
+      setup_(status_, deps_.scheduler) {
   queue_.SetHandler(this);
 }
 
@@ -87,12 +88,25 @@ void CInstrumentSession::OnInstrumentSetup() {
   status_.Reset();
   SetProcedure(ProcedureState::SetupRead);
   queue_.SetReadyToSend();
-  for (int number : {GET_WRITE_MEM_POINTER_R, GET_READ_MEM_POINTER_R, GET_HIST_MEM_POINTER_R, GET_WRITE_MEM_POINTER_T,
-                     GET_READ_MEM_POINTER_T, GET_HIST_MEM_POINTER_T, GET_CONTACT_TYPE, GET_ALERT_MODE, GET_INSTR_TYPE,
-                     GET_SERIAL_NUM, GET_FW_VERSION, GET_FW_DATE, GET_DATE_TIME, GET_UNIT, GET_TIP_VALUE}) {
+  for (int number : SetupReadCommands()) {
     queue_.QueueCommand(number, "");
   }
-  deps_.view.ShowWaitDialog("Receiving Setup parameter from instrument...\r\nPlease wait");
+  deps_.view.ShowWaitDialog(kReceivingSetupText);
+}
+
+bool CInstrumentSession::ApplySetup() {
+  const auto plan = setup_.Apply({pointers_.WritePointerR, pointers_.WritePointerT}, deps_.prompts);
+  if (!plan) {
+    return false;
+  }
+  for (const SetupCommand& command : plan->commands) {
+    queue_.QueueCommand(command.number, command.parameter);
+  }
+  if (plan->clearsMemory) {
+    queue_.SetReadyToSend();
+  }
+  deps_.view.ShowWaitDialog(plan->waitText);
+  return true;
 }
 
 void CInstrumentSession::OnWaitDialogCancel() {

@@ -13,6 +13,7 @@
 #include "protocol/session_view.h"
 #include "protocol/timing.h"
 #include "protocol/trace.h"
+#include "setup/setup_model.h"
 
 #include <filesystem>
 #include <functional>
@@ -66,6 +67,11 @@ public:
   void OnSetSerialNumber() { maintenance_.OnSetSerialNumber(); }
   // "Instr. Setup ": reads the settings; the setup dialog opens with the last value.
   void OnInstrumentSetup();
+  // The setup dialog's "Apply": queues the write sequence (true; the dialog closes) or leaves the
+  // dialog open after a refused value or the clock question's Cancel (false).
+  bool ApplySetup();
+  // The setup dialog's model: the values it shows and the rules of its controls.
+  [[nodiscard]] CSetupModel& SetupModel() { return setup_; }
   // The user cancelled the wait dialog: the procedure's commands are dropped.
   void OnWaitDialogCancel();
   // Use this port name, at 9600 baud without detection, instead of port.ini.
@@ -115,6 +121,7 @@ private:
   CConnection connection_;
   CMaintenance maintenance_;
   CDownload download_;
+  CSetupModel setup_;
 };
 
 } // namespace nimbrel
