@@ -151,6 +151,24 @@ Status ReadPortSettings(const std::filesystem::path& file, CPortConfig& config) 
   return Status::Ok();
 }
 
+CPortConfig WithValidValues(CPortConfig config) {
+  const CPortSettings d = DefaultPortSettings();
+  CPortSettings& s = config.Settings;
+  if (s.DataBits < 5 || s.DataBits > 8) {
+    s.DataBits = d.DataBits;
+  }
+  if (s.StopBits < 0 || s.StopBits > 2) {
+    s.StopBits = d.StopBits;
+  }
+  if (s.Parity < 0 || s.Parity > 2) {
+    s.Parity = d.Parity;
+  }
+  if (s.Flow != "H" && s.Flow != "S" && s.Flow != "N") {
+    s.Flow = d.Flow;
+  }
+  return config;
+}
+
 std::string FormatPortSettings(const CPortConfig& config) {
   const CPortSettings& s = config.Settings;
   std::string out;

@@ -44,6 +44,10 @@ CPortSettings DefaultPortSettings();
 // keeps its value) and returns a status with kPortFileNotFound, which the caller shows as a warning.
 Status ReadPortSettings(const std::filesystem::path& file, CPortConfig& config);
 
+// The settings with every field the line cannot use (data bits, stop bits, parity, flow letter that
+// a partial port.ini left unset) replaced by its default, for rewriting the file after a scan.
+CPortConfig WithValidValues(CPortConfig config);
+
 // The seven lines of port.ini, with CR LF line ends.
 std::string FormatPortSettings(const CPortConfig& config);
 

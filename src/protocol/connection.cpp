@@ -113,6 +113,7 @@ void CConnection::ScanPort(int n) {
   }
   Probe([this, n](const std::string& reply) {
     if (reply.find("Rain") != std::string::npos) {
+      settings_ = WithValidValues(settings_);
       if (Status written = deps_.settingsStore.Write(settings_); !written.ok()) {
         deps_.prompts.Message(written.message(), Icon::Warning);
       }

@@ -54,6 +54,8 @@ TEST(Connection, FindsTheInstrumentOnTheConfiguredPortOrByScanning) {
     SCOPED_TRACE(c.name);
     SessionRig rig(MakeState({}), c.settings);
     rig.store.file = c.settings;
+    rig.store.file.Settings.DataBits = 0; // a partial port.ini: the rewrite must not keep these
+    rig.store.file.Settings.Flow.clear();
     for (const auto& [name, answer] : c.devices) {
       rig.port.AddDevice(name, [&rig, answer = answer](const std::string& w) {
         if (w != "AA\r" || rig.session->Connected() || answer == "sim") {
