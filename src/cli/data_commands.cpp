@@ -118,22 +118,24 @@ int RunTable(const QStringList& args) {
 
 int RunExport(const QStringList& args) {
   CCommandLine command("export",
-                       "Writes the table of a data file as a spreadsheet (.xlsx). Tables of more than 30000 lines "
-                       "are exported in chunks of 30000 lines: --chunk picks one. The file is written beside OUT "
-                       "and renamed into place when complete.",
+                       "Writes the table of a data file as a spreadsheet (.xlsx) or as comma-separated values "
+                       "(.csv). Spreadsheets of more than 30000 lines are exported in chunks of 30000 lines: "
+                       "--chunk picks one. The file is written beside OUT and renamed into place when complete.",
                        "FILE", 1);
   QCommandLineParser& parser = command.Parser();
   parser.addOption({"xlsx", "the .xlsx file to write (replaced if it exists)", "OUT"});
+  parser.addOption({"csv", "the .csv file to write instead, every line unless --chunk is given", "OUT"});
   parser.addOption({"chunk", "the chunk to export, from 1, when the table has more than 30000 lines", "K"});
   CLoaded loaded;
   if (auto exit = Load(command, args, loaded, false)) {
     return *exit;
   }
-  if (!parser.isSet("xlsx") || parser.value("xlsx").isEmpty()) {
-    std::fprintf(stderr, "export: --xlsx OUT is required\n");
+  const bool csv = parser.isSet("csv");
+  if (csv == parser.isSet("xlsx") || parser.value(csv ? "csv" : "xlsx").isEmpty()) {
+    std::fprintf(stderr, "export: give one of --xlsx OUT or --csv OUT\n");
     return kExitUsage;
   }
-  const std::filesystem::path target = parser.value("xlsx").toLocal8Bit().toStdString();
+  const std::filesystem::path target = parser.value(csv ? "csv" : "xlsx").toLocal8Bit().toStdString();
   const std::filesystem::path input = loaded.path;
   if (const Status usable = CheckTarget(target, &input); !usable.ok()) {
     std::fprintf(stderr, "export: %s\n", usable.message().c_str());
@@ -147,7 +149,7 @@ int RunExport(const QStringList& args) {
       std::fprintf(stderr, "  %s\t%s\n", c.name.c_str(), c.start.c_str());
     }
   };
-  if (series.LineCount() > kSheetChunkLines) {
+  if (series.LineCount() > kSheetChunkLines && !csv) {
     if (!parser.isSet("chunk")) {
       std::fprintf(stderr, "%s\n", kExportChooseChunk);
       listChunks();
@@ -166,7 +168,8 @@ int RunExport(const QStringList& args) {
     }
     range = chunks[static_cast<std::size_t>(k - 1)];
   }
-  if (const Status written = WriteSheetXlsx(series, range, target); !written.ok()) {
+  if (const Status written = csv ? WriteSheetCsv(series, range, target) : WriteSheetXlsx(series, range, target);
+      !written.ok()) {
     std::fprintf(stderr, "export: %s\n", written.message().c_str());
     return kExitFailed;
   }

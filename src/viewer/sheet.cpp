@@ -7,6 +7,7 @@
 #include "viewer/table_model.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <memory>
 #include <xlsxwriter.h>
@@ -94,6 +95,54 @@ Status WriteSheetXlsx(const CDataSeries& series, CLineRange range, const std::fi
     if (!ok || closed != LXW_NO_ERROR) {
       return {StatusCode::Io, "cannot write " + path.string() +
                                   (closed != LXW_NO_ERROR ? std::string(": ") + lxw_strerror(closed) : "")};
+    }
+    return Status::Ok();
+  });
+}
+
+namespace {
+std::string CsvField(std::string_view text) {
+  if (text.find_first_of(",\"\r\n") == std::string_view::npos) {
+    return std::string(text);
+  }
+  std::string quoted = "\"";
+  for (char c : text) {
+    quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
+  }
+  return quoted + "\"";
+}
+} // namespace
+
+Status WriteSheetCsv(const CDataSeries& series, CLineRange range, const std::filesystem::path& path) {
+  range.end = std::min(range.end, series.LineCount());
+  if (range.start >= range.end) {
+    return {StatusCode::InvalidArgument, kNoDataToExport};
+  }
+  return WriteFileAtomically(path, [&](const std::filesystem::path& temporary) -> Status {
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(temporary.c_str(), "wb"), &std::fclose);
+    if (!file) {
+      return Status::FromErrno(errno, "cannot write " + path.string());
+    }
+    std::string out = "DATE,TIME," + CsvField(RainColumnHeader(series)) + "," +
+                      CsvField(TemperatureColumnHeader(series)) + "\r\n";
+    char number[64];
+    for (std::size_t k = range.start; k < range.end; ++k) {
+      const CSheetLine line = SheetLine(series, k);
+      out += CsvField(line.date) + "," + CsvField(line.time);
+      for (double v : {line.rain, line.temperature}) {
+        std::snprintf(number, sizeof number, ",%.10g", v);
+        out += number;
+      }
+      out += "\r\n";
+      if (out.size() > 1 << 16 || k + 1 == range.end) {
+        if (std::fwrite(out.data(), 1, out.size(), file.get()) != out.size()) {
+          return Status::FromErrno(errno, "cannot write " + path.string());
+        }
+        out.clear();
+      }
+    }
+    if (std::fflush(file.get()) != 0) {
+      return Status::FromErrno(errno, "cannot write " + path.string());
     }
     return Status::Ok();
   });

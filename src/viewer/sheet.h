@@ -55,4 +55,8 @@ double SheetNumber(std::string_view cellText);
 // when complete: a failure leaves whatever was at `path` as it was.
 Status WriteSheetXlsx(const CDataSeries& series, CLineRange range, const std::filesystem::path& path);
 
+// The same sheet as comma-separated values (UTF-8, CR LF, texts quoted where they need it, numbers
+// with a point), for tools that read text: the header row, then the lines from the table's.
+Status WriteSheetCsv(const CDataSeries& series, CLineRange range, const std::filesystem::path& path);
+
 } // namespace nimbrel
