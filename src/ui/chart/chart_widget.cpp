@@ -43,9 +43,6 @@ CChartWidget::CChartWidget(CChartController& controller, QWidget* parent)
 }
 
 void CChartWidget::Apply(const CChartActions& actions) {
-  if (actions.repaint) {
-    stale_ = true;
-  }
   if (!actions.band.empty()) {
     // The band goes onto the picture of the chart as it is now, so a pending repaint is done first.
     Render();
@@ -86,16 +83,18 @@ QImage CChartWidget::Picture() const {
 }
 
 void CChartWidget::Render() {
-  if (!stale_ && frame_.size() == size() * devicePixelRatio()) {
+  // The picture is drawn again whenever the chart asked for a repaint since, which also wipes the band.
+  const std::uint64_t repaints = controller_.Chart().RepaintCount();
+  if (repaints == renderedRepaints_ && frame_.size() == size() * devicePixelRatio()) {
     return;
   }
+  renderedRepaints_ = repaints;
   const qreal ratio = devicePixelRatio();
   frame_ = QImage(size() * ratio, QImage::Format_RGB32);
   frame_.setDevicePixelRatio(ratio);
   frame_.fill(Qt::white);
   QPainter painter(&frame_);
   controller_.Chart().draw(painter, rect());
-  stale_ = false;
 }
 
 void CChartWidget::InvertBorder(const QRect& rect) {

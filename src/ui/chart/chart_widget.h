@@ -49,7 +49,7 @@ private:
   QPushButton* left_;  // owned by this widget
   QPushButton* right_; // owned by this widget
   QImage frame_;       // the chart's picture with the rubber band inverted into it
-  bool stale_ = true;
+  std::uint64_t renderedRepaints_ = ~std::uint64_t{0};
 };
 
 } // namespace nimbrel
