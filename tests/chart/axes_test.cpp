@@ -1,0 +1,123 @@
+#include "chart/axis_ticks.h"
+#include "chart/scale_map.h"
+#include "chart/series_data.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <random>
+
+namespace nimbrel {
+namespace {
+
+TEST(ScaleMap, RangeEndsLandOnTheEndPixelsBothWays) {
+  struct Case {
+    double s1, s2, p1, p2;
+  };
+  // clang-format off
+  const Case cases[] = {
+      {0.0, 29.0 * 86400.0, 66.0, 933.0}, // a time axis
+      {-12.5, 37.25, 355.0, 26.0},        // a value axis grows upwards
+      {3.0, 3.0, 355.0, 26.0},            // empty range: widened by one unit
+  };
+  // clang-format on
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.s1);
+    const CScaleMap map(c.s1, c.s2, c.p1, c.p2);
+    EXPECT_EQ(map.ToPixel(map.S1()), c.p1);
+    EXPECT_EQ(map.ToPixel(map.S2()), c.p2);
+    EXPECT_DOUBLE_EQ(map.ToValue(c.p1), map.S1());
+    EXPECT_DOUBLE_EQ(map.ToValue(c.p2), map.S2());
+    EXPECT_DOUBLE_EQ(map.ToPixel((map.S1() + map.S2()) / 2.0), (c.p1 + c.p2) / 2.0);
+  }
+  EXPECT_EQ(CScaleMap(3.0, 3.0, 0.0, 10.0).S2(), 4.0);
+}
+
+TEST(AxisTicks, ValueTicksAreFewRoundNumbersInsideTheRange) {
+  struct Case {
+    double low, high;
+    int maxCount;
+  };
+  const Case cases[] = {{0.0, 11.0, 10}, {-12.5, 37.25, 8}, {0.0, 0.3, 5}, {0.0, 1.0, 2}, {1000.0, 1000.5, 12}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.high);
+    const CValueTicks ticks = ValueTicks(c.low, c.high, c.maxCount);
+    ASSERT_GE(ticks.values.size(), 2U);
+    EXPECT_LE(ticks.values.size(), static_cast<std::size_t>(c.maxCount));
+    EXPECT_GE(ticks.values.front(), c.low - 1e-9);
+    EXPECT_LE(ticks.values.back(), c.high + 1e-9);
+    const double step = ticks.values[1] - ticks.values[0];
+    const double mantissa = step / std::pow(10.0, std::floor(std::log10(step) + 1e-9));
+    EXPECT_TRUE(std::abs(mantissa - 1.0) < 1e-6 || std::abs(mantissa - 2.0) < 1e-6 || std::abs(mantissa - 5.0) < 1e-6)
+        << step;
+    for (const double v : ticks.values) {
+      const std::string text = TickText(v, ticks.decimals);
+      EXPECT_NEAR(std::stod(text), v, step / 100.0) << text; // enough decimals to tell ticks apart ...
+      EXPECT_LE(text.size(), 7U) << text;                    // ... and no float noise
+    }
+  }
+  EXPECT_EQ(TickText(-0.0001, 2), "0.00");
+}
+
+TEST(AxisTicks, TimeTicksFallOnWholeStepsOfTheClock) {
+  EXPECT_EQ(TimeStep(0.5), 1.0);
+  EXPECT_EQ(TimeStep(61.0), 120.0);
+  EXPECT_EQ(TimeStep(86401.0), 172800.0);
+  EXPECT_GE(TimeStep(4.0e8), 4.0e8);
+  // X counts from a base of 00:59:59: the hour ticks are at X = 1 and 3601.
+  EXPECT_EQ(TimeTicks(0.0, 7200.0, 3599U, 3600.0), (std::vector<double>{1.0, 3601.0}));
+  EXPECT_TRUE(TimeTicks(0.0, 1.0e9, 0U, 1.0).empty());
+}
+
+TEST(AxisTicks, LabelFormatByIntervalAndItsFields) {
+  struct Case {
+    int interval;
+    const char* format; // nullptr: unchanged
+  };
+  // clang-format off
+  const Case cases[] = {{0, nullptr}, {1, "%H:%M:%S"}, {59, "%H:%M:%S"}, {60, "%H:%M"}, {3599, "%H:%M"},
+                        {3600, "%y/%m/%d %H"}, {86399, "%y/%m/%d %H"}, {86400, "%y/%m/%d"}, {31104000, "%y/%m/%d"}};
+  // clang-format on
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.interval);
+    const auto format = TimeLabelFormat(c.interval);
+    ASSERT_EQ(format.has_value(), c.format != nullptr);
+    if (format) {
+      EXPECT_EQ(*format, c.format);
+    }
+  }
+  EXPECT_EQ(FormatChartTime("%y/%m/%d %H:%M:%S %Q%", 162986843U), "05/03/01 10:07:23 %Q%");
+}
+
+TEST(SeriesData, RunSummariesMatchAScanOfThePoints) {
+  std::mt19937 random(7);
+  std::uniform_real_distribution<double> value(-50.0, 50.0);
+  std::vector<double> y(70000);
+  for (std::size_t i = 0; i < y.size(); ++i) {
+    y[i] = i % 997 == 3 ? kHole : value(random);
+  }
+  CSeriesData series;
+  series.Resize(y.size());
+  series.SetY(y);
+  std::vector<std::pair<std::size_t, std::size_t>> runs = {{0, 16},       {15, 17},       {16, 4096}, {4095, 4097},
+                                                           {0, y.size()}, {69999, 70000}, {3, 4},     {4, 4}};
+  std::uniform_int_distribution<std::size_t> index(0, y.size());
+  for (int k = 0; k < 200; ++k) {
+    const std::size_t a = index(random);
+    runs.emplace_back(a, std::min(y.size(), a + index(random) % 5000));
+  }
+  for (const auto& [begin, end] : runs) {
+    SCOPED_TRACE(std::to_string(begin) + ".." + std::to_string(end));
+    CMinMax expected;
+    for (std::size_t i = begin; i < end; ++i) {
+      expected.Add(y[i]);
+    }
+    const CMinMax got = series.Summary(begin, end);
+    EXPECT_EQ(got.min, expected.min);
+    EXPECT_EQ(got.max, expected.max);
+    EXPECT_EQ(got.hole, expected.hole);
+  }
+}
+
+} // namespace
+} // namespace nimbrel
