@@ -2,6 +2,7 @@
 
 #include "cli/data_commands.h"
 #include "cli/instrument_commands.h"
+#include "cli/print_command.h"
 
 #include <cstdio>
 
@@ -17,6 +18,7 @@ std::span<const Command> Commands() {
       {"table", "write the table text of a .rlg file (as the clipboard gets it)", RunTable},
       {"export", "export the table of a .rlg file as a spreadsheet (.xlsx)", RunExport},
       {"stats", "rain, intensity and temperature statistics of a .rlg file", RunStats},
+      {"print", "print the table or the graph of a .rlg file to a PDF, as the desktop prints them", RunPrint},
   };
   return commands;
 }

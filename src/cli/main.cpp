@@ -1,9 +1,11 @@
 #include "cli/commands.h"
 
 #include <QCoreApplication>
+#include <QGuiApplication>
 
 #include <cstdio>
 #include <cstring>
+#include <memory>
 
 namespace {
 
@@ -20,7 +22,13 @@ void PrintUsage(std::FILE* to) {
 } // namespace
 
 int main(int argc, char** argv) {
-  QCoreApplication app(argc, argv);
+  // Printing measures fonts, which takes a GUI application; it needs no display.
+  const bool print = argc > 1 && std::strcmp(argv[1], "print") == 0;
+  if (print && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+  }
+  std::unique_ptr<QCoreApplication> app =
+      print ? std::make_unique<QGuiApplication>(argc, argv) : std::make_unique<QCoreApplication>(argc, argv);
   QCoreApplication::setApplicationName("nimbrel-cli");
   QCoreApplication::setApplicationVersion(NIMBREL_VERSION);
   const QStringList args = QCoreApplication::arguments();

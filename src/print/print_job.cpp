@@ -159,12 +159,7 @@ Status PrintGraph(QPagedPaintDevice& device, const CDataSeries& series, const CG
   };
   const int across[] = {5, 45, landscape ? 75 : 70};
   const QFont font = PrinterFont("Times New Roman", Scaled(64, device.logicalDpiY()), &device, true);
-  painter.setFont(font);
-  painter.setPen(Qt::black);
-  const int baseline = height * (landscape ? 60 : 32) / 100 + QFontMetrics(font, &device).ascent();
-  for (std::size_t i = 0; i < std::size(texts); ++i) {
-    painter.drawText(QPoint(width * across[i] / 100, baseline), Q(texts[i]));
-  }
+  const QFontMetrics metrics(font, &device);
 
   const QRect area = GraphRect(QSize(width, height), graph.windowSize, orientation, Scaled(150, device.logicalDpiX()));
   if (graph.draw && !area.isEmpty()) {
@@ -177,6 +172,19 @@ Status PrintGraph(QPagedPaintDevice& device, const CDataSeries& series, const CG
     if (graph.showCursorLabel) {
       graph.showCursorLabel(true);
     }
+  }
+
+  // The date line stands at its place on the page, unless the graph covers that place: then it
+  // follows just below the graph when there is room above the footer, so it is never hidden.
+  int top = height * (landscape ? 60 : 32) / 100;
+  const int below = area.bottom() + metrics.height() / 2;
+  if (graph.draw && top < area.bottom() && below + metrics.height() * 3 < height) {
+    top = below;
+  }
+  painter.setFont(font);
+  painter.setPen(Qt::black);
+  for (std::size_t i = 0; i < std::size(texts); ++i) {
+    painter.drawText(QPoint(width * across[i] / 100, top + metrics.ascent()), Q(texts[i]));
   }
   if (!painter.end()) {
     return PageRefused(0, 1);
