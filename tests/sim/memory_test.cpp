@@ -93,23 +93,5 @@ TEST(SimPageRing, ReadPointerOnlyWithinHeldPagesAndItSealsTheWritePage) {
   EXPECT_TRUE(ring.IsEmpty());
 }
 
-TEST(SimMemory, PageRepliesHaveTheirLineCounts) {
-  Memory m;
-  m.rain.Append("0B5C2E41", "Z0");
-  m.temp.Append(" 12.5", "0B5C2E41");
-  m.temp.Append(" ERR", "0B5C2E41");
-  std::vector<std::string> rain(65, "FFFFFFFF");
-  rain[0] = "Z0";
-  rain[1] = "0B5C2E41";
-  EXPECT_EQ(m.RainPageLines(1), rain);
-  EXPECT_EQ(m.RainPageLines(7), std::vector<std::string>(65, "FFFFFFFF")); // erased page
-  EXPECT_EQ(m.TempPageLines(1454), (std::vector<std::string>{"NUM T MEAS: 2", "0B5C2E41", " 12.5", " ERR"}));
-  EXPECT_FALSE(m.TempPageLines(1455).has_value()); // nothing to announce
-  m.temp.overrun = true;
-  EXPECT_EQ(m.Flags(), "02");
-  m.rain.overrun = true;
-  EXPECT_EQ(m.Flags(), "03");
-}
-
 } // namespace
 } // namespace sim
