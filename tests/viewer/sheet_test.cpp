@@ -3,10 +3,12 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
 #include <string>
+#include <sys/resource.h>
 
 namespace nimbrel {
 namespace {
@@ -101,8 +103,7 @@ TEST(Sheet, WritesARealWorkbook) {
   s.interval = 900;
   s.rows = {{0.6F, 12.5F, 162986843U}, {kNotAvailable, kNotAvailable, 162987743U}, {0.2F, kErrorValue, 162988643U}};
   s.total = 0.8F;
-  std::string error;
-  ASSERT_TRUE(WriteSheetXlsx(s, {0, s.LineCount()}, dir / "all.xlsx", error)) << error;
+  ASSERT_TRUE(WriteSheetXlsx(s, {0, s.LineCount()}, dir / "all.xlsx").ok());
   EXPECT_EQ(ReadBack(dir / "all.xlsx"), "'DATE'|'TIME'|'Rain [mm H2O]'|'Temperature [C]'\n"
                                         "None|None|None|None\n"
                                         "'TOTAL RAIN'|None|0.8|0\n"
@@ -110,18 +111,44 @@ TEST(Sheet, WritesARealWorkbook) {
                                         "'2005/03/01'|'10:30:00 '|0|0\n"
                                         "'2005/03/01'|'10:45:00 '|0.2|-999\n");
   // A chunk starts at its own first line, on row 3.
-  ASSERT_TRUE(WriteSheetXlsx(s, {2, 4}, dir / "part.xlsx", error)) << error;
+  ASSERT_TRUE(WriteSheetXlsx(s, {2, 4}, dir / "part.xlsx").ok());
   EXPECT_EQ(ReadBack(dir / "part.xlsx"), "'DATE'|'TIME'|'Rain [mm H2O]'|'Temperature [C]'\n"
                                          "None|None|None|None\n"
                                          "'2005/03/01'|'10:30:00 '|0|0\n"
                                          "'2005/03/01'|'10:45:00 '|0.2|-999\n");
   // Nothing to write, or nowhere to write it: a message and no file.
-  EXPECT_FALSE(WriteSheetXlsx(s, {4, 4}, dir / "none.xlsx", error));
-  EXPECT_EQ(error, kNoDataToExport);
-  dir.Write("file", "x");
-  EXPECT_FALSE(WriteSheetXlsx(s, {0, 4}, dir / "file" / "out.xlsx", error));
-  EXPECT_NE(error.find("out.xlsx"), std::string::npos);
+  EXPECT_EQ(WriteSheetXlsx(s, {4, 4}, dir / "none.xlsx").message(), kNoDataToExport);
   EXPECT_FALSE(std::filesystem::exists(dir / "none.xlsx"));
+  dir.Write("file", "x");
+  EXPECT_NE(WriteSheetXlsx(s, {0, 4}, dir / "file" / "out.xlsx").message().find("out.xlsx"), std::string::npos);
+}
+
+// What was at the target stays as it was when the export cannot be completed: a folder, or a file
+// when writing fails part way (here: a file size limit, which holds for every user).
+TEST(Sheet, AFailedExportLeavesTheTargetAsItWas) {
+  test::TempDir dir;
+  CDataSeries s;
+  s.interval = 60;
+  for (std::uint32_t i = 0; i < 20000; ++i) {
+    s.rows.push_back({0.2F, 12.5F, 60 * i});
+  }
+  std::filesystem::create_directory(dir / "folder.xlsx");
+  EXPECT_FALSE(WriteSheetXlsx(s, {0, s.LineCount()}, dir / "folder.xlsx").ok());
+  EXPECT_TRUE(std::filesystem::is_directory(dir / "folder.xlsx"));
+
+  dir.Write("old.xlsx", "the export of last week");
+  rlimit saved{};
+  ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
+  rlimit small = saved;
+  small.rlim_cur = 2048; // far less than any workbook
+  const auto previous = std::signal(SIGXFSZ, SIG_IGN);
+  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+  const Status failed = WriteSheetXlsx(s, {0, s.LineCount()}, dir / "old.xlsx");
+  setrlimit(RLIMIT_FSIZE, &saved);
+  std::signal(SIGXFSZ, previous);
+  EXPECT_FALSE(failed.ok());
+  EXPECT_TRUE(dir.Read("old.xlsx") == "the export of last week");
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 2) << "no temporary file left";
 }
 
 } // namespace

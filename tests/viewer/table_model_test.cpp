@@ -9,23 +9,28 @@
 namespace nimbrel {
 namespace {
 
-TEST(Intervals, TableMapsBothWaysAndParsesSecondsOrText) {
+TEST(Intervals, TheListsTextsAndSecondsBothWays) {
+  const std::pair<const char*, int> list[] = {
+      {"1 sec", 1},          {"5 sec", 5},          {"10 sec", 10},       {"30 sec", 30},       {"1 min", 60},
+      {"5 min", 300},        {"15 min", 900},       {"30 min", 1800},     {"1 hour", 3600},     {"2 hour", 7200},
+      {"4 hour", 14400},     {"8 hour", 28800},     {"12 hour", 43200},   {"1 day", 86400},     {"2 day", 172800},
+      {"7 day", 604800},     {"14 day", 1209600},   {"1 month", 2592000}, {"2 month", 5184000}, {"3 month", 7776000},
+      {"4 month", 10368000}, {"6 month", 15552000}, {"1 year", 31104000}};
+  ASSERT_EQ(std::size(list), kIntervals.size());
   for (int p = 0; p < 23; ++p) {
-    const int seconds = *IntervalAt(p);
+    const auto& [text, seconds] = list[p];
+    SCOPED_TRACE(text);
+    EXPECT_STREQ(kIntervals[static_cast<std::size_t>(p)].text, text);
+    EXPECT_EQ(IntervalAt(p), seconds);
     EXPECT_EQ(PositionOf(seconds), p);
-    EXPECT_EQ(ParseInterval(kIntervals[static_cast<std::size_t>(p)].text), seconds);
+    EXPECT_EQ(ParseInterval(text), seconds);
     EXPECT_EQ(ParseInterval(std::to_string(seconds)), seconds);
   }
-  EXPECT_EQ(ParseInterval("15 min"), 900);
-  EXPECT_EQ(ParseInterval("3 month"), 7776000);
-  EXPECT_EQ(ParseInterval("4 month"), 10368000);
-  EXPECT_EQ(ParseInterval("1 year"), 31104000);
   for (const char* bad : {"", "2", "15min", "901", "900 ", "-900", "0x384", "1 years", "99999999999999"}) {
     EXPECT_FALSE(ParseInterval(bad)) << bad;
   }
   EXPECT_FALSE(IntervalAt(-1));
   EXPECT_FALSE(IntervalAt(23));
-  EXPECT_FALSE(PositionOf(2));
 }
 
 TEST(Intervals, DefaultIntervalBySize) {
@@ -163,8 +168,20 @@ TEST(TableText, IconsAndTheWholeText) {
                           "2000/01/01 00:01:00 \t\t0.000\t\t10.00\r\n"
                           "2000/01/01 00:02:00 \t\t0.200\t\t10.00\r\n"
                           "2000/01/01 00:03:00 \t\t0.200\t\terr\r\n");
-  s.unit = 5; // any unit but 0 takes the inch header of the clipboard text
-  EXPECT_EQ(TableText(s).substr(0, 37), "Date-Time\t\tRain [inch H2O]\tTemp [F]\r\n");
+  // Any unit but 0 takes the inch header; a table longer than the streaming block is its cells, line by line.
+  s.unit = 5;
+  for (std::uint32_t i = 0; i < 20000; ++i) {
+    s.rows.push_back({0.2F * static_cast<float>(i % 7), kErrorValue, 240 + 60 * i});
+  }
+  std::string lines = "Date-Time\t\tRain [inch H2O]\tTemp [F]\r\n";
+  CCellText t;
+  for (std::size_t k = 0; k < s.LineCount(); ++k) {
+    for (int column = 0; column < 3; ++column) {
+      CellText(s, k, column, t);
+      lines += std::string(t.View()) + (column < 2 ? "\t\t" : "\r\n");
+    }
+  }
+  EXPECT_EQ(TableText(s), lines);
 }
 
 } // namespace
