@@ -253,35 +253,20 @@ TEST(RlgReader, LongIntervalsAverageFromTheFirstPartialGroup) {
   EXPECT_EQ(series.rows[1].time - series.rows[0].time, 86400U);
 }
 
-TEST(RlgReader, TipsGoToTheRowWhoseWindowHoldsThem) {
-  // Rows at 900 s: 10:07:23 and 10:22:23 with samples, the gap to 11:10:00 gives "Not Available" rows at
-  // 10:37:23, 10:52:23, 11:07:23 and 11:22:23, then the sample at 11:37:23.
-  const std::string rain = "09B6EB90\n"  // 09:00:00, before the first row: first row
-                           "09B700A8\n"  // 10:30:00: second row
-                           "09B70A08\n"  // 11:10:00: the gap row of 11:07:23, whose rain counts from 0
-                           "09B70A09\n"  // 11:10:01: the same row
-                           "09B6FB62\n"  // 10:07:30, backwards: stays in the current row
-                           "0B5C2E41\n"; // 2006: after the last row's window, kept in the last row
+// Where a tip goes before, between and after the rows the reference tables show; here the rest.
+TEST(RlgReader, ABackwardTipStaysInItsRowAndAMarkedSectionLineStillEndsTheRain) {
+  // Rows at 10:07:23, 10:22:23 and 10:37:23; 10:30:00 is in the second, and 10:07:30 after it stays there.
   CDataSeries series;
-  ASSERT_TRUE(ReadRlgBuffer(Record({" 1", " 2", "Z1", "09B70A08", " 3"}, rain), 900, series).ok());
-  std::vector<float> rains;
-  std::vector<float> temperatures;
-  for (const CDataItem& row : series.rows) {
-    rains.push_back(row.rain);
-    temperatures.push_back(row.temperature);
-  }
-  // A section line whose serial number holds a gap mark still ends the rain.
+  ASSERT_TRUE(ReadRlgBuffer(Record({" 1", " 2", " 3"}, "09B700A8\n09B6FB62\n"), 900, series).ok());
+  ASSERT_EQ(series.RowCount(), 3U);
+  EXPECT_EQ((std::vector<float>{series.rows[0].rain, series.rows[1].rain, series.rows[2].rain}),
+            (std::vector<float>{0.0F, 0.2F + 0.2F, 0.0F}));
+
   std::string marked = Record({" 1"}, "09B6EB90\n");
   marked.replace(marked.find("Serial Num: 1)"), 14, "Serial Num: Z1)");
-  CDataSeries other;
-  ASSERT_TRUE(ReadRlgBuffer(marked, 900, other).ok());
-  EXPECT_EQ(other.RowCount(), 1U);
-  EXPECT_NEAR(other.total, 0.2F, 1e-6);
-
-  const float na = kNotAvailable;
-  EXPECT_EQ(rains, (std::vector<float>{0.2F, 0.2F, na, na, 0.2F + 0.2F + 0.2F, na, 0.2F}));
-  EXPECT_EQ(temperatures, (std::vector<float>{1.0F, 2.0F, na, na, na, na, 3.0F}));
-  EXPECT_NEAR(series.total, 1.2F, 1e-6);
+  ASSERT_TRUE(ReadRlgBuffer(marked, 900, series).ok());
+  EXPECT_EQ(series.RowCount(), 1U);
+  EXPECT_FLOAT_EQ(series.total, 0.2F);
 }
 
 // Sixty thousand tips of 0.2 mm, at most two to a row: the total is exactly the tips times the
@@ -304,19 +289,12 @@ TEST(RlgReader, TheTotalOfALongRecordIsTipsTimesResolution) {
   }
 }
 
-TEST(RlgReader, BadInputGivesAClearResultWithoutCrashing) {
-  std::mt19937 random(4470);
-  std::string garbage(200000, '\0');
-  for (char& c : garbage) {
-    c = static_cast<char>(random() & 0xFF);
-  }
+// Inputs a random fuzzer finds late: a clear result and no undefined behaviour.
+TEST(RlgReader, OddInputGivesAClearResultWithoutCrashing) {
   const std::string header = "********** Nimbrel   -TBR4470-   Serial Num:1 **********\n\nmm H2O per tip = 0.2\n"
                              "Unit Meas =0\nFFFFFFFF\n";
   const std::string inputs[] = {
       "",
-      garbage,
-      header + garbage,
-      "TEMPERATURE\n" + garbage,
       std::string(1 << 20, 'A'), // a megabyte line
       header + std::string(1 << 20, ' ') + "\nTEMPERATURE\n" + std::string(1 << 20, ' '),
       std::string("TEMPERATURE\0\n0000003C\n\0 12\n 1\0\n", 28), // NUL bytes
@@ -325,7 +303,7 @@ TEST(RlgReader, BadInputGivesAClearResultWithoutCrashing) {
       "mm H2O per tip = nan\n\n\nUnit Meas =1e300\n",
   };
   for (const std::string& bytes : inputs) {
-    for (int interval : {1, 900, 3600, 31104000}) {
+    for (int interval : {1, 900, 31104000}) {
       CDataSeries series;
       CReadOptions options;
       options.maxRows = 1'000'000;

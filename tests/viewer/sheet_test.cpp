@@ -41,32 +41,6 @@ TEST(Sheet, ChunksOfThirtyThousandLines) {
     }
     EXPECT_EQ(got, c.chunks) << c.lines;
   }
-  CDataSeries s;
-  s.interval = 60;
-  for (std::uint32_t i = 0; i < 65000; ++i) {
-    s.rows.push_back({0.0F, 1.0F, 60U * i});
-  }
-  const auto choices = ChunkChoices(s);
-  ASSERT_EQ(choices.size(), 3U);
-  EXPECT_EQ(choices[0].name, "Interval  1");
-  EXPECT_EQ(choices[0].start, "TOTAL RAIN");
-  EXPECT_EQ(choices[2].name, "Interval  3");
-  EXPECT_EQ(choices[2].start, "2000/02/11 15:59:00 "); // row 59999 at 59999 minutes
-}
-
-TEST(Sheet, LinesSplitIntoDateTimeAndNumbers) {
-  CDataSeries s;
-  s.interval = 900;
-  s.unit = 1;
-  s.rows = {{25.4F, kErrorValue, 162986843U}, {kNotAvailable, 21.5F, 162987743U}};
-  s.total = 25.4F;
-  std::vector<std::string> got;
-  for (std::size_t line = 0; line < 3; ++line) {
-    const CSheetLine l = SheetLine(s, line);
-    got.push_back(l.date + "|" + l.time + "|" + std::to_string(l.rain) + "|" + std::to_string(l.temperature));
-  }
-  EXPECT_EQ(got, (std::vector<std::string>{"TOTAL RAIN||1.000000|0.000000", "2005/03/01|10:15:00 |1.000000|-999.000000",
-                                           "2005/03/01|10:30:00 |0.000000|21.500000"}));
 }
 
 // Reads the first worksheet back with openpyxl: one line per row, cells separated by '|', each as
@@ -110,12 +84,13 @@ TEST(Sheet, WritesARealWorkbook) {
                                         "'2005/03/01'|'10:15:00 '|0.6|12.5\n"
                                         "'2005/03/01'|'10:30:00 '|0|0\n"
                                         "'2005/03/01'|'10:45:00 '|0.2|-999\n");
-  // A chunk starts at its own first line, on row 3.
+  // A chunk starts at its own first line, on row 3; inches as the table shows them.
+  s.unit = 1;
   ASSERT_TRUE(WriteSheetXlsx(s, {2, 4}, dir / "part.xlsx").ok());
-  EXPECT_EQ(ReadBack(dir / "part.xlsx"), "'DATE'|'TIME'|'Rain [mm H2O]'|'Temperature [C]'\n"
+  EXPECT_EQ(ReadBack(dir / "part.xlsx"), "'DATE'|'TIME'|'Rain [inch H2O]'|'Temperature (F)'\n"
                                          "None|None|None|None\n"
                                          "'2005/03/01'|'10:30:00 '|0|0\n"
-                                         "'2005/03/01'|'10:45:00 '|0.2|-999\n");
+                                         "'2005/03/01'|'10:45:00 '|0.008|-999\n");
   // Nothing to write, or nowhere to write it: a message and no file.
   EXPECT_EQ(WriteSheetXlsx(s, {4, 4}, dir / "none.xlsx").message(), kNoDataToExport);
   EXPECT_FALSE(std::filesystem::exists(dir / "none.xlsx"));
