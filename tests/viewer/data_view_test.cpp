@@ -64,6 +64,7 @@ TEST(DataView, ChangingTheIntervalAsksBeforeExpandingAndFallsBackAfterCancel) {
   // "1 sec" asks; No leaves everything as it was.
   prompts.ExpectQuestion(kExpandQuestion, Answer::No);
   EXPECT_EQ(view.SelectPosition(0), CDataView::Change::Unchanged);
+  EXPECT_EQ(prompts.shown.back().icon, Icon::Exclamation);
   EXPECT_EQ(view.Interval(), 86400);
   EXPECT_EQ(view.Series().RowCount(), days);
 

@@ -1,4 +1,3 @@
-#include "support/scripted_prompts.h"
 #include "viewer/intervals.h"
 #include "viewer/table_model.h"
 
@@ -61,17 +60,6 @@ TEST(Intervals, ExpandQuestionAboveOneHundredThousandRows) {
   for (const Case& c : cases) {
     EXPECT_EQ(ExpandNeedsQuestion(c.rows, c.current, c.next), c.asks) << c.rows << " " << c.current << " " << c.next;
   }
-  for (Answer answer : {Answer::Yes, Answer::No}) {
-    test::ScriptedPrompts prompts;
-    prompts.ExpectQuestion(kExpandQuestion, answer);
-    EXPECT_EQ(ConfirmIntervalChange(30, 86400, 1, prompts), answer == Answer::Yes);
-    EXPECT_TRUE(prompts.AllAnswersUsed());
-    ASSERT_EQ(prompts.shown.size(), 1U);
-    EXPECT_EQ(prompts.shown[0].icon, Icon::Exclamation);
-  }
-  test::ScriptedPrompts silent;
-  EXPECT_TRUE(ConfirmIntervalChange(10, 86400, 3600, silent));
-  EXPECT_TRUE(silent.shown.empty());
 }
 
 std::string Label(std::uint32_t time, int interval) {
@@ -133,11 +121,7 @@ TEST(TableText, CellTextsMarkersAndUnits) {
       EXPECT_EQ(t.View(), mm[r][1]) << r; // temperatures are never converted
     }
   }
-  EXPECT_EQ(RainColumnHeader(0), "Rain [mm H2O]");
-  EXPECT_EQ(RainColumnHeader(1), "Rain [inch H2O]");
-  EXPECT_EQ(RainColumnHeader(2), "mm H20");
-  EXPECT_EQ(TemperatureColumnHeader(0), "Temperature [C]");
-  EXPECT_EQ(TemperatureColumnHeader(1), "Temperature (F)");
+  EXPECT_EQ(RainColumnHeader(2), "mm H20"); // the neutral headers before a unit is known
   EXPECT_EQ(TemperatureColumnHeader(7), "Temperature");
   EXPECT_EQ(ResolutionText(0, 0.2F), "mm H2O per tip = 0.200");
   EXPECT_EQ(ResolutionText(1, 25.4F), "Inch H2O per tip = 1.000");
