@@ -30,6 +30,7 @@ TEST(DataCli, TablePrintsTheTableTextOfTheFile) {
   const ChildResult stats = Cli({"stats", file, "--csv"});
   EXPECT_EQ(stats.exit, 0) << stats.err;
   EXPECT_EQ(stats.out.rfind("group,tips,rain_mm,", 0), 0U) << stats.out;
+  EXPECT_NE(Cli({"stats", file}).out.find(" mm/h"), std::string::npos);
 }
 
 TEST(DataCli, ExitCodesNameWhatWentWrong) {
@@ -50,6 +51,9 @@ TEST(DataCli, ExitCodesNameWhatWentWrong) {
   };
   const Case cases[] = {
       {{"table", out("missing.rlg")}, 1, "missing.rlg"},
+      {{"table"}, 2, "FILE"},
+      {{"table", input, "--bogus"}, 2, "bogus"},
+      {{"export", input}, 2, "--xlsx"},
       {{"table", input, "--interval", "7"}, 2, "\"15 min\""},
       {{"export", input, "--xlsx", out("new.xlsx"), "--interval", "60"},
        2,
@@ -61,7 +65,7 @@ TEST(DataCli, ExitCodesNameWhatWentWrong) {
       {{"export", input, "--xlsx", out("new.xlsx"), "--interval", "60", "--chunk", "2"}, 0, ""},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.args[0] + " " + c.args.back());
+    SCOPED_TRACE(c.args.front() + " " + c.args.back());
     const ChildResult run = Cli(c.args);
     EXPECT_EQ(run.exit, c.exit) << run.err;
     EXPECT_NE(run.err.find(c.message), std::string::npos) << run.err;

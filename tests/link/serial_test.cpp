@@ -24,11 +24,13 @@ TEST(Serial, OpenIsExclusiveAndAClosedPortRefusesEveryOperation) {
   EXPECT_FALSE(port.IsOpen());
   char byte = 0;
   std::size_t count = 99;
-  for (const std::uint32_t code : {port.Configure(9600, 8, 0, 0), port.SetFlowControl(CSerial::FlowHardware),
-                                   port.WriteString("AA\r", &count), port.Read(&byte, 1), port.Purge()}) {
+  for (const std::uint32_t code :
+       {port.Configure(9600, 8, 0, 0), port.SetFlowControl(CSerial::FlowHardware), port.WaitForEvent(10),
+        port.WriteString("AA\r", &count), port.Read(&byte, 1), port.Purge()}) {
     EXPECT_EQ(code, kInvalidHandle);
   }
   EXPECT_EQ(count, 0U);
+  EXPECT_EQ(port.Close(), kOk);
 
   PtyPair pty;
   CSerial second;
@@ -52,13 +54,17 @@ protected:
 
 TEST_F(OpenPort, ConfigureAndFlowControlRefuseBadValuesLeavingTheLineAlone) {
   EXPECT_EQ(Current(), (Line{9600, 8, 0, 0, CSerial::FlowNone})); // the defaults of Open
-  ASSERT_EQ(port.Configure(19200, 7, 2, 2), kOk);
+  for (const Line& l : {Line{1200, 5, 1, 1, 0}, Line{300, 6, 3, 0, 0}, Line{19200, 7, 2, 2, 0}}) {
+    EXPECT_EQ(port.Configure(static_cast<std::uint32_t>(l[0]), l[1], l[2], l[3]), kOk);
+    EXPECT_EQ(Current(), l);
+  }
   ASSERT_EQ(port.SetFlowControl(CSerial::FlowSoftware), kOk);
   const Line kept{19200, 7, 2, 2, CSerial::FlowSoftware};
-  EXPECT_EQ(Current(), kept);
-  for (const Line& l : {Line{12345, 8, 0, 0}, Line{9600, 9, 0, 0}, Line{9600, 8, 5, 0}, Line{9600, 8, 0, 3}}) {
+  for (const Line& l : {Line{12345, 8, 0, 0}, Line{9600, 9, 0, 0}, Line{9600, 4, 0, 0}, Line{9600, 8, 5, 0},
+                        Line{9600, 8, -1, 0}, Line{9600, 8, 0, 3}}) {
     EXPECT_EQ(port.Configure(static_cast<std::uint32_t>(l[0]), l[1], l[2], l[3]), static_cast<std::uint32_t>(EINVAL));
   }
+  EXPECT_EQ(port.SetFlowControl(-1), kInvalidArg);
   EXPECT_EQ(port.SetFlowControl(3), kInvalidArg); // 0x80070057
   EXPECT_EQ(Current(), kept);
 }

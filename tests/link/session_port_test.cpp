@@ -25,9 +25,17 @@ using test::TempDir;
 TEST(PortName, ComNamesPreferTheProgramDirectoryThenTheSerialDevices) {
   TempDir dir;
   std::filesystem::create_symlink("/nonexistent/ttyUSB7", dir / "COM3"); // device not plugged in
+  dir.Write("COM12", "");
   const std::vector<std::pair<std::string, std::string>> cases{
-      {"COM1", "/dev/ttyS0"},       {"COM10", "/dev/ttyS9"}, {"COM3", (dir / "COM3").string()},
-      {"/dev/pts/4", "/dev/pts/4"}, {"com1", "com1"},        {"COM1x", "COM1x"}};
+      {"COM1", "/dev/ttyS0"},
+      {"COM10", "/dev/ttyS9"},
+      {"COM3", (dir / "COM3").string()},
+      {"COM12", (dir / "COM12").string()},
+      {"COM0", (dir / "COM0").string()}, // no such port: fails on open
+      {"/dev/pts/4", "/dev/pts/4"},
+      {"com1", "com1"},
+      {"COM1x", "COM1x"},
+      {"COM99999999999999", "COM99999999999999"}};
   for (const auto& [name, resolved] : cases) {
     EXPECT_EQ(ResolvePortName(dir.Path(), name), resolved) << name;
   }
