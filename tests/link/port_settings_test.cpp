@@ -1,5 +1,4 @@
 #include "link/port_settings.h"
-#include "support/scripted_prompts.h"
 #include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
@@ -11,7 +10,6 @@
 namespace nimbrel {
 namespace {
 
-using test::ScriptedPrompts;
 using test::TempDir;
 
 // What the program held before reading: values a file leaves alone stay visible.
@@ -36,20 +34,17 @@ TEST(PortSettings, FilesTheProgramWritesReadBackByTheReaderRules) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
     TempDir dir;
-    ScriptedPrompts prompts;
-    ASSERT_TRUE(WritePortSettings(dir / kPortIniName, c.written, prompts));
+    ASSERT_TRUE(WritePortSettings(dir / kPortIniName, c.written).ok());
     CPortConfig config = Prior();
-    EXPECT_TRUE(ReadPortSettings(dir / kPortIniName, config, prompts));
+    EXPECT_TRUE(ReadPortSettings(dir / kPortIniName, config).ok());
     EXPECT_EQ(config, c.read);
-    EXPECT_TRUE(prompts.shown.empty());
   }
 }
 
-TEST(PortSettings, WritesSevenCrLfLinesAndWarnsWhenItCannot) {
+TEST(PortSettings, WritesSevenCrLfLinesOrLeavesTheFileAsItWas) {
   TempDir dir;
-  ScriptedPrompts prompts;
   const CPortConfig config{{10, 19200, 7, 1, 1, "H"}, 0};
-  ASSERT_TRUE(WritePortSettings(dir / kPortIniName, config, prompts));
+  ASSERT_TRUE(WritePortSettings(dir / kPortIniName, config).ok());
   EXPECT_EQ(test::ReadFileBytes(dir / kPortIniName),
             "AUTODETECT=0\r\nCOM= COM10\r\nBAUDRATE= 19200\r\nPARITY= O\r\nNUMBIT= 7\r\nBITSTOP= 1,5\r\n"
             "FLOW_CTRL= H\r\n");
@@ -57,10 +52,10 @@ TEST(PortSettings, WritesSevenCrLfLinesAndWarnsWhenItCannot) {
             "AUTODETECT=0\r\nCOM= COM2\r\nBAUDRATE= 9600\r\nPARITY= E\r\nNUMBIT= 8\r\nBITSTOP= 2\r\nFLOW_CTRL= N\r\n");
 
   std::filesystem::create_directory(dir / "blocked");
-  EXPECT_FALSE(WritePortSettings(dir / "blocked", config, prompts));
-  ASSERT_EQ(prompts.shown.size(), 1U);
-  EXPECT_EQ(prompts.shown[0].text, "Error : fail saving port configuration.");
-  EXPECT_EQ(prompts.shown[0].icon, Icon::Warning);
+  dir.Write("blocked/kept", "x");
+  const Status failed = WritePortSettings(dir / "blocked", config);
+  EXPECT_EQ(failed.message(), "Error : fail saving port configuration.");
+  EXPECT_EQ(dir.Read("blocked/kept"), "x");
 }
 
 TEST(PortSettings, FilesFromElsewhereReadByTheSameRulesOrWarnAndLoadTheDefaults) {
@@ -100,13 +95,11 @@ TEST(PortSettings, FilesFromElsewhereReadByTheSameRulesOrWarnAndLoadTheDefaults)
     if (c.content) {
       dir.Write(kPortIniName, *c.content);
     }
-    ScriptedPrompts prompts;
     CPortConfig config = Prior(1);
-    EXPECT_EQ(ReadPortSettings(dir / kPortIniName, config, prompts), c.read.has_value());
+    const Status read = ReadPortSettings(dir / kPortIniName, config);
     EXPECT_EQ(config, (CPortConfig{c.read.value_or(DefaultPortSettings()), c.autoDetect}));
-    const std::vector<std::string> warning{
-        "Error : port setup file not found.\nLoad default configuration (9600,N,8,1)"};
-    EXPECT_EQ(prompts.Texts(), c.read ? std::vector<std::string>{} : warning);
+    EXPECT_EQ(read.message(),
+              c.read ? "" : "Error : port setup file not found.\nLoad default configuration (9600,N,8,1)");
   }
 }
 

@@ -4,13 +4,12 @@
 #include "link_test_util.h"
 #include "support/pty_pair.h"
 #include "support/temp_dir.h"
+#include "support/test_app.h"
 
-#include <QCoreApplication>
 #include <QObject>
 
 #include <gtest/gtest.h>
 
-#include <cerrno>
 #include <filesystem>
 #include <memory>
 #include <set>
@@ -19,7 +18,6 @@
 namespace nimbrel {
 namespace {
 
-using namespace serial_result;
 using test::EventLog;
 using test::PtyPair;
 using test::TempDir;
@@ -47,8 +45,9 @@ class SessionPort : public ::testing::Test {
 protected:
   void SetUp() override {
     std::filesystem::create_symlink(pty.DeviceName(), dir / "COM1");
-    ASSERT_EQ(port.Open("COM1", log.Sink()), kOk);
+    ASSERT_TRUE(port.Open("COM1", log.Sink()).ok());
   }
+  std::uint64_t Wakeups() { return port.Port().ListenerWakeups(); }
   PtyPair pty;
   TempDir dir;
   EventLog log;
@@ -56,56 +55,50 @@ protected:
 };
 
 TEST_F(SessionPort, OpensComNamesThroughTheProgramDirectoryAndReadsDirectly) {
-  EXPECT_TRUE(port.IsOpen());
-  EXPECT_EQ(port.Open("COM1", log.Sink()), kAlreadyInitialized);
+  EXPECT_EQ(port.Open("COM1", log.Sink()).code(), StatusCode::Busy);
+  std::filesystem::create_symlink(dir / "missing", dir / "COM2");
+  CSerialSessionPort other(dir.Path());
+  const Status missing = other.Open("COM2", {});
+  EXPECT_EQ(missing.code(), StatusCode::NotFound);
+  EXPECT_NE(missing.message().find("COM2"), std::string::npos) << missing.message();
+
   // The connection's probe: written, answered, read directly while reception is off.
-  ASSERT_EQ(port.WriteString("AA\r"), kOk);
+  ASSERT_TRUE(port.WriteString("AA\r").ok());
   EXPECT_EQ(pty.Receive(3, std::chrono::seconds(2)), "AA\r");
   pty.Send("TBR\r\n");
   std::string got;
   std::string answer;
   for (int i = 0; i < 20 && answer.size() < 5; ++i) {
-    if (port.Read(got, 64) == kOk) {
+    if (port.Read(got, 64).ok()) {
       answer += got;
     }
   }
   EXPECT_EQ(answer, "TBR\r\n");
-  EXPECT_EQ(port.Read(got, 64), kTimeout); // nothing more within 100 ms
-  EXPECT_TRUE(got.empty());
+  EXPECT_EQ(port.Read(got, 64).code(), StatusCode::Timeout); // nothing more within 100 ms
   EXPECT_TRUE(log.Events().empty());
-
-  EXPECT_EQ(port.Close(), kOk);
-  EXPECT_EQ(port.Read(got, 1), kInvalidHandle);
+  port.Close();
+  EXPECT_FALSE(port.Read(got, 1).ok());
 }
 
-TEST_F(SessionPort, EmptyingTheReceiveBufferDropsAPartialLine) {
-  port.Shared().ReceiveEnabled = true;
-  // The listener counts a wake-up just before it waits; once it has, the next one comes only
-  // after it has read what arrives.
-  ASSERT_TRUE(test::WaitCount([this] { return port.Port().ListenerWakeups(); }, 1));
-  const std::uint64_t since = port.Port().ListenerWakeups();
+// Before every send the session purges and empties the line buffer: what a late reply left there
+// must not start the next line.
+TEST_F(SessionPort, APurgeBeforeASendDropsThePartialLine) {
+  port.SetReceiveEnabled(true);
+  ASSERT_TRUE(test::WaitCount([this] { return Wakeups(); }, 1));
+  const std::uint64_t since = Wakeups();
   pty.Send("stale");
-  ASSERT_TRUE(test::WaitCount([this] { return port.Port().ListenerWakeups(); }, since + 1));
+  ASSERT_TRUE(test::WaitCount([this] { return Wakeups(); }, since + 1));
+  ASSERT_TRUE(port.Purge().ok());
   port.EmptyReceiveBuffer();
+  ASSERT_TRUE(port.WriteString("AA\r").ok());
   pty.Send("OK\r\n");
   ASSERT_TRUE(log.WaitFor(1));
   EXPECT_EQ(log.Events()[0].line, "OK\r\n");
-  EXPECT_FALSE(port.Shared().ReceiveEnabled);
-}
-
-TEST(SessionPortOpen, UnknownPortsGiveTheSystemCode) {
-  TempDir dir;
-  CSerialSessionPort port(dir.Path());
-  std::filesystem::create_symlink(dir / "missing", dir / "COM2");
-  EXPECT_EQ(port.Open("COM2", {}), static_cast<std::uint32_t>(ENOENT));
 }
 
 // Events reach the receiver's thread in order, and not at all once it is gone.
 TEST(QueuedSink, DeliversInOrderOnTheReceiversThreadAndOnlyWhileItLives) {
-  int argc = 1;
-  char name[] = "test_link";
-  char* argv[] = {name, nullptr};
-  QCoreApplication app(argc, argv);
+  test::TestApp();
   auto receiver = std::make_unique<QObject>();
   std::vector<std::string> lines;
   std::vector<std::thread::id> threads;
@@ -129,7 +122,7 @@ TEST(QueuedSink, DeliversInOrderOnTheReceiversThreadAndOnlyWhileItLives) {
 
   // Once the port lets go of its sink, the helper object leaves the receiver.
   {
-    LinkEventSink copy = MakeQueuedSink(receiver.get(), [](const LinkEvent&) {});
+    const LinkEventSink copy = MakeQueuedSink(receiver.get(), [](const LinkEvent&) {});
     EXPECT_EQ(receiver->children().size(), 2);
   }
   QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);

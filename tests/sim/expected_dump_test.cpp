@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <set>
+#include <utility>
+
 namespace sim {
 namespace {
 
@@ -117,33 +120,56 @@ TEST(SimExpectedDump, HeaderCarriesSerialResolutionAndUnitAsTheProgramReadThem) 
   }
 }
 
-// What the instrument sends, written the way the download writes it, over a memory that wrapped.
+// Every page of a generated memory that wrapped, as the instrument sends it: the layout of each
+// page, and the file made of them the way the download writes it.
 TEST(SimExpectedDump, AgreesWithThePagesTheInstrumentSends) {
-  Instrument instr = MakeInstrument(test::Generated(4, 60, 0, 1420, 1990));
+  Instrument instr = MakeInstrument(test::Generated(11, 90, 0, 1420, 1990));
   const Memory& m = instr.State().memory;
   ASSERT_LT(m.rain.write, m.rain.read) << "the rain pages to fetch wrap";
   ASSERT_LT(m.temp.write, m.temp.read) << "the temperature pages to fetch wrap";
   std::string file = kHeader;
-  auto fetch = [&](const std::string& code, int page, bool skipCount) {
-    const auto lines = test::ReplyLines(instr.Receive(code + std::to_string(page + 10000).substr(1) + "\r").Bytes());
-    for (std::size_t i = skipCount ? 1 : 0; i < lines.size(); ++i) {
-      file += Stored(lines[i]);
-    }
-  };
+  std::set<std::string> kinds;
+  std::uint32_t lastTip = 0;
   for (int p = m.rain.Next(m.rain.read);; p = m.rain.Next(p)) {
-    fetch("KR", p, false);
+    const auto lines = test::Ask(instr, "KR" + std::to_string(p + 10000).substr(1));
+    ASSERT_EQ(lines.size(), 65U) << p;
+    EXPECT_EQ(lines[0], "Z0");
+    for (const auto& l : lines) {
+      const bool tip = IsHexStamp(l) && l != "FFFFFFFF";
+      EXPECT_TRUE(tip ? ParseHexStamp(l) > std::exchange(lastTip, ParseHexStamp(l))
+                      : l == "Z0" || l == "Z1" || (l == "FFFFFFFF" && p == m.rain.write))
+          << l; // tips in time order
+      kinds.insert(tip ? "tip" : l);
+      file += Stored(l);
+    }
     if (p == m.rain.write) {
       break;
     }
   }
   file += kSection;
   for (int p = m.temp.Next(m.temp.read);; p = m.temp.Next(p)) {
-    fetch("KS", p, true);
+    const auto lines = test::Ask(instr, "KS" + std::to_string(p));
+    ASSERT_EQ(lines.at(0).rfind("NUM T MEAS: ", 0), 0U);
+    const int n = std::stoi(lines[0].substr(12));
+    ASSERT_EQ(lines.size(), static_cast<std::size_t>(n) + 2) << p;
+    EXPECT_LE(n, 64);
+    EXPECT_TRUE(IsHexStamp(lines[1]));
+    file += Stored(lines[1]);
+    for (std::size_t i = 2; i < lines.size(); ++i) {
+      const auto& l = lines[i];
+      EXPECT_TRUE(l[0] == ' ' || l == "Z0" || l == "Z1" || (IsHexStamp(l) && lines[i - 1] == "Z1")) << l;
+      kinds.insert(l[0] != ' ' ? "T" + l.substr(0, 2) : l == " ERR" || l == " OFL" || l == " UFL" ? l : "sample");
+      file += Stored(l);
+    }
     if (p == m.temp.write) {
       break;
     }
   }
   EXPECT_EQ(instr.ExpectedDump(false), file);
+  // 90 days of this seed show every kind of record.
+  for (const char* kind : {"tip", "Z0", "Z1", "TZ0", "TZ1", "sample", " ERR", " OFL", " UFL"}) {
+    EXPECT_TRUE(kinds.count(kind)) << kind;
+  }
 }
 
 } // namespace

@@ -5,7 +5,7 @@
 namespace sim {
 namespace {
 
-TEST(SimClock, HexStampsAndDateTextsConvertBothWays) {
+TEST(SimClock, HexStampsAndDateTextsConvertBothWaysAndOnlyRealDatesAreAccepted) {
   struct Case {
     const char* stamp;
     const char* text;
@@ -19,16 +19,12 @@ TEST(SimClock, HexStampsAndDateTextsConvertBothWays) {
     EXPECT_EQ(HexStamp(seconds), c.stamp);
     EXPECT_EQ(ParseDateTime(c.text), std::optional<std::int64_t>(seconds));
   }
-}
-
-TEST(SimClock, OnlyRealDatesInTheExactLayoutAreAccepted) {
+  // Only real dates in the exact layout; the command line also takes dashes (and a date alone).
   for (const char* bad : {"2026/13/01 00:00:00", "2026/02/29 00:00:00", "2026/01/01 24:00:00", "2026/01/01 00:60:00",
                           "1999/12/31 23:59:59", "2026-01-01 00:00:00", "2026/01/01 00:00", "2026/01/01  0:00:00",
                           "2026/01/01 00:00:00x", "", "26/01/01 00:00:00"}) {
     EXPECT_FALSE(ParseDateTime(bad).has_value()) << bad;
   }
-  // The command line is more lenient: dashes, and a date alone means midnight.
-  EXPECT_EQ(ParseDateTime("2026-01-01", true), ParseDateTime("2026/01/01 00:00:00"));
   EXPECT_EQ(ParseDateTime("2026-01-01 06:30:00", true), ParseDateTime("2026/01/01 06:30:00"));
   EXPECT_FALSE(ParseDateTime("2026-01-01", false).has_value());
 }
@@ -91,24 +87,6 @@ TEST(SimPageRing, ReadPointerOnlyWithinHeldPagesAndItSealsTheWritePage) {
   EXPECT_EQ(ring.Page(1).size(), static_cast<std::size_t>(PageRing::kLinesPerPage - 10));
   ring.Erase();
   EXPECT_TRUE(ring.IsEmpty());
-}
-
-TEST(SimMemory, PageRepliesHaveTheirLineCounts) {
-  Memory m;
-  m.rain.Append("0B5C2E41", "Z0");
-  m.temp.Append(" 12.5", "0B5C2E41");
-  m.temp.Append(" ERR", "0B5C2E41");
-  std::vector<std::string> rain(65, "FFFFFFFF");
-  rain[0] = "Z0";
-  rain[1] = "0B5C2E41";
-  EXPECT_EQ(m.RainPageLines(1), rain);
-  EXPECT_EQ(m.RainPageLines(7), std::vector<std::string>(65, "FFFFFFFF")); // erased page
-  EXPECT_EQ(m.TempPageLines(1454), (std::vector<std::string>{"NUM T MEAS: 2", "0B5C2E41", " 12.5", " ERR"}));
-  EXPECT_FALSE(m.TempPageLines(1455).has_value()); // nothing to announce
-  m.temp.overrun = true;
-  EXPECT_EQ(m.Flags(), "02");
-  m.rain.overrun = true;
-  EXPECT_EQ(m.Flags(), "03");
 }
 
 } // namespace

@@ -3,10 +3,12 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
 #include <string>
+#include <sys/resource.h>
 
 namespace nimbrel {
 namespace {
@@ -39,32 +41,6 @@ TEST(Sheet, ChunksOfThirtyThousandLines) {
     }
     EXPECT_EQ(got, c.chunks) << c.lines;
   }
-  CDataSeries s;
-  s.interval = 60;
-  for (std::uint32_t i = 0; i < 65000; ++i) {
-    s.rows.push_back({0.0F, 1.0F, 60U * i});
-  }
-  const auto choices = ChunkChoices(s);
-  ASSERT_EQ(choices.size(), 3U);
-  EXPECT_EQ(choices[0].name, "Interval  1");
-  EXPECT_EQ(choices[0].start, "TOTAL RAIN");
-  EXPECT_EQ(choices[2].name, "Interval  3");
-  EXPECT_EQ(choices[2].start, "2000/02/11 15:59:00 "); // row 59999 at 59999 minutes
-}
-
-TEST(Sheet, LinesSplitIntoDateTimeAndNumbers) {
-  CDataSeries s;
-  s.interval = 900;
-  s.unit = 1;
-  s.rows = {{25.4F, kErrorValue, 162986843U}, {kNotAvailable, 21.5F, 162987743U}};
-  s.total = 25.4F;
-  std::vector<std::string> got;
-  for (std::size_t line = 0; line < 3; ++line) {
-    const CSheetLine l = SheetLine(s, line);
-    got.push_back(l.date + "|" + l.time + "|" + std::to_string(l.rain) + "|" + std::to_string(l.temperature));
-  }
-  EXPECT_EQ(got, (std::vector<std::string>{"TOTAL RAIN||1.000000|0.000000", "2005/03/01|10:15:00 |1.000000|-999.000000",
-                                           "2005/03/01|10:30:00 |0.000000|21.500000"}));
 }
 
 // Reads the first worksheet back with openpyxl: one line per row, cells separated by '|', each as
@@ -101,27 +77,53 @@ TEST(Sheet, WritesARealWorkbook) {
   s.interval = 900;
   s.rows = {{0.6F, 12.5F, 162986843U}, {kNotAvailable, kNotAvailable, 162987743U}, {0.2F, kErrorValue, 162988643U}};
   s.total = 0.8F;
-  std::string error;
-  ASSERT_TRUE(WriteSheetXlsx(s, {0, s.LineCount()}, dir / "all.xlsx", error)) << error;
+  ASSERT_TRUE(WriteSheetXlsx(s, {0, s.LineCount()}, dir / "all.xlsx").ok());
   EXPECT_EQ(ReadBack(dir / "all.xlsx"), "'DATE'|'TIME'|'Rain [mm H2O]'|'Temperature [C]'\n"
                                         "None|None|None|None\n"
                                         "'TOTAL RAIN'|None|0.8|0\n"
                                         "'2005/03/01'|'10:15:00 '|0.6|12.5\n"
                                         "'2005/03/01'|'10:30:00 '|0|0\n"
                                         "'2005/03/01'|'10:45:00 '|0.2|-999\n");
-  // A chunk starts at its own first line, on row 3.
-  ASSERT_TRUE(WriteSheetXlsx(s, {2, 4}, dir / "part.xlsx", error)) << error;
-  EXPECT_EQ(ReadBack(dir / "part.xlsx"), "'DATE'|'TIME'|'Rain [mm H2O]'|'Temperature [C]'\n"
+  // A chunk starts at its own first line, on row 3; inches as the table shows them.
+  s.unit = 1;
+  ASSERT_TRUE(WriteSheetXlsx(s, {2, 4}, dir / "part.xlsx").ok());
+  EXPECT_EQ(ReadBack(dir / "part.xlsx"), "'DATE'|'TIME'|'Rain [inch H2O]'|'Temperature (F)'\n"
                                          "None|None|None|None\n"
                                          "'2005/03/01'|'10:30:00 '|0|0\n"
-                                         "'2005/03/01'|'10:45:00 '|0.2|-999\n");
+                                         "'2005/03/01'|'10:45:00 '|0.008|-999\n");
   // Nothing to write, or nowhere to write it: a message and no file.
-  EXPECT_FALSE(WriteSheetXlsx(s, {4, 4}, dir / "none.xlsx", error));
-  EXPECT_EQ(error, kNoDataToExport);
-  dir.Write("file", "x");
-  EXPECT_FALSE(WriteSheetXlsx(s, {0, 4}, dir / "file" / "out.xlsx", error));
-  EXPECT_NE(error.find("out.xlsx"), std::string::npos);
+  EXPECT_EQ(WriteSheetXlsx(s, {4, 4}, dir / "none.xlsx").message(), kNoDataToExport);
   EXPECT_FALSE(std::filesystem::exists(dir / "none.xlsx"));
+  dir.Write("file", "x");
+  EXPECT_NE(WriteSheetXlsx(s, {0, 4}, dir / "file" / "out.xlsx").message().find("out.xlsx"), std::string::npos);
+}
+
+// What was at the target stays as it was when the export cannot be completed: a folder, or a file
+// when writing fails part way (here: a file size limit, which holds for every user).
+TEST(Sheet, AFailedExportLeavesTheTargetAsItWas) {
+  test::TempDir dir;
+  CDataSeries s;
+  s.interval = 60;
+  for (std::uint32_t i = 0; i < 20000; ++i) {
+    s.rows.push_back({0.2F, 12.5F, 60 * i});
+  }
+  std::filesystem::create_directory(dir / "folder.xlsx");
+  EXPECT_FALSE(WriteSheetXlsx(s, {0, s.LineCount()}, dir / "folder.xlsx").ok());
+  EXPECT_TRUE(std::filesystem::is_directory(dir / "folder.xlsx"));
+
+  dir.Write("old.xlsx", "the export of last week");
+  rlimit saved{};
+  ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
+  rlimit small = saved;
+  small.rlim_cur = 2048; // far less than any workbook
+  const auto previous = std::signal(SIGXFSZ, SIG_IGN);
+  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+  const Status failed = WriteSheetXlsx(s, {0, s.LineCount()}, dir / "old.xlsx");
+  setrlimit(RLIMIT_FSIZE, &saved);
+  std::signal(SIGXFSZ, previous);
+  EXPECT_FALSE(failed.ok());
+  EXPECT_TRUE(dir.Read("old.xlsx") == "the export of last week");
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 2) << "no temporary file left";
 }
 
 } // namespace

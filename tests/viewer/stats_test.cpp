@@ -45,7 +45,7 @@ TEST(Stats, PerGroupAndWholeFileFigures) {
   CReadDetails details;
   CReadOptions options;
   options.details = &details;
-  ASSERT_EQ(ReadRlgBuffer(bytes, 900, series, options), ReadStatus::Ok);
+  ASSERT_TRUE(ReadRlgBuffer(bytes, 900, series, options).ok());
   // Rows: 0 (10), 900 (err), 1800 (14), gaps 2700, 3600, 4500, 5400, then 6300 (6).
   ASSERT_EQ(series.RowCount(), 8U);
   const CFileStats stats = ComputeStats(series, details);
