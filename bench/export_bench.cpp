@@ -50,8 +50,8 @@ void BM_ExportChunk(benchmark::State& state) {
     nimbrel::StreamTableText(series, [&bytes](std::string_view piece) { bytes += piece.size(); });
     benchmark::DoNotOptimize(bytes);
     const double t1 = ThreadSeconds();
-    if (std::string error; !nimbrel::WriteSheetXlsx(series, chunk, file, error)) {
-      state.SkipWithError(error.c_str());
+    if (const nimbrel::Status written = nimbrel::WriteSheetXlsx(series, chunk, file); !written.ok()) {
+      state.SkipWithError(written.message().c_str());
       break;
     }
     const double t2 = ThreadSeconds();

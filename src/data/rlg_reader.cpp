@@ -462,10 +462,11 @@ private:
       }
     }
     CDataItem& row = rows[target];
-    if (row.rain == kNotAvailable) {
-      row.rain = 0.0F;
-    }
-    row.rain += out_.resolution;
+    // The row holds its tips times the resolution, worked out anew for every tip: adding the
+    // resolution in single precision, tip by tip, would drift (60000 tips of 0.2 mm made 12000.020).
+    const double resolution = out_.resolution;
+    const double tips = row.rain == kNotAvailable ? 0.0 : std::round(static_cast<double>(row.rain) / resolution);
+    row.rain = ToFloat((tips + 1.0) * resolution);
     if (options_.details != nullptr) {
       options_.details->tips.push_back({t, static_cast<std::uint32_t>(target)});
     }

@@ -65,7 +65,9 @@ Status WriteSheetXlsx(const CDataSeries& series, CLineRange range, const std::fi
   }
   return WriteFileAtomically(path, [&](const std::filesystem::path& temporary) -> Status {
     lxw_workbook_options options{};
-    options.constant_memory = LXW_TRUE; // rows are streamed to disk, not held
+    // The rows are kept in memory (a chunk is at most 30000 lines): the streaming mode writes them to a
+    // temporary file whose write errors the library does not report, which could end in a cut sheet.
+    options.constant_memory = LXW_FALSE;
     options.tmpdir = nullptr;
     options.use_zip64 = LXW_FALSE;
     const std::string name = temporary.string();

@@ -269,17 +269,18 @@ TEST(RlgReader, ABackwardTipStaysInItsRowAndAMarkedSectionLineStillEndsTheRain) 
   EXPECT_FLOAT_EQ(series.total, 0.2F);
 }
 
-// Sixty thousand tips of 0.2 mm, at most two to a row: the total is exactly the tips times the
-// resolution at every interval, where a running sum in single precision drifts.
+// Sixty thousand tips of 0.2 mm, 23 s apart (up to 40 to a row): the total is exactly the tips times
+// the resolution at every interval, where adding tip after tip or row after row in single precision
+// drifts.
 TEST(RlgReader, TheTotalOfALongRecordIsTipsTimesResolution) {
   constexpr int kTips = 60000;
   std::string rain;
   for (int i = 0; i < kTips; ++i) {
     char stamp[16];
-    std::snprintf(stamp, sizeof stamp, "%08X\n", 162986843U + static_cast<unsigned>(i) * 450U);
+    std::snprintf(stamp, sizeof stamp, "%08X\n", 162986843U + static_cast<unsigned>(i) * 23U);
     rain += stamp;
   }
-  const std::string bytes = Record(std::vector<std::string>(kTips / 2, " 7.5"), rain);
+  const std::string bytes = Record(std::vector<std::string>(kTips * 23 / 900 + 2, " 7.5"), rain);
   for (const int interval : {60, 900}) {
     SCOPED_TRACE(interval);
     CDataSeries series;

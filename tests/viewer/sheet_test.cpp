@@ -77,6 +77,7 @@ TEST(Sheet, WritesARealWorkbook) {
   s.interval = 900;
   s.rows = {{0.6F, 12.5F, 162986843U}, {kNotAvailable, kNotAvailable, 162987743U}, {0.2F, kErrorValue, 162988643U}};
   s.total = 0.8F;
+  s.headersKnown = true; // the reading got past the rain header
   ASSERT_TRUE(WriteSheetXlsx(s, {0, s.LineCount()}, dir / "all.xlsx").ok());
   EXPECT_EQ(ReadBack(dir / "all.xlsx"), "'DATE'|'TIME'|'Rain [mm H2O]'|'Temperature [C]'\n"
                                         "None|None|None|None\n"
@@ -91,6 +92,10 @@ TEST(Sheet, WritesARealWorkbook) {
                                          "None|None|None|None\n"
                                          "'2005/03/01'|'10:30:00 '|0|0\n"
                                          "'2005/03/01'|'10:45:00 '|0.008|-999\n");
+  // A file that begins with its TEMPERATURE section keeps the table's neutral headers.
+  s.headersKnown = false;
+  ASSERT_TRUE(WriteSheetXlsx(s, {2, 3}, dir / "temperature.xlsx").ok());
+  EXPECT_EQ(ReadBack(dir / "temperature.xlsx").substr(0, 36), "'DATE'|'TIME'|'mm H20'|'Temperature'");
   // Nothing to write, or nowhere to write it: a message and no file.
   EXPECT_EQ(WriteSheetXlsx(s, {4, 4}, dir / "none.xlsx").message(), kNoDataToExport);
   EXPECT_FALSE(std::filesystem::exists(dir / "none.xlsx"));
