@@ -27,6 +27,9 @@ bool Contains(const std::string& line, const char* key) {
   return line.find(key) != std::string::npos;
 }
 
+// Far beyond anything the program writes: a settings file this large is not one.
+constexpr std::uintmax_t kMaxIniBytes = std::uintmax_t{1} << 20U;
+
 // The file as successive reads of at most 127 characters, each ending at a line feed or at the
 // limit; CR LF reads as LF, as a file written in text mode reads back.
 std::optional<std::vector<std::string>> ReadPieces(const fs::path& directory) {
@@ -35,12 +38,8 @@ std::optional<std::vector<std::string>> ReadPieces(const fs::path& directory) {
   if (fs::is_directory(file, ec)) {
     return std::nullopt;
   }
-  std::ifstream in(file, std::ios::binary);
-  if (!in) {
-    return std::nullopt;
-  }
-  const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  if (in.bad()) {
+  std::string bytes;
+  if (!ReadWholeFile(file, bytes, kMaxIniBytes, "a settings file").ok()) {
     return std::nullopt;
   }
   std::string text;

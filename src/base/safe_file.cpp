@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
+#include <memory>
 #include <string>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -32,6 +33,40 @@ Status CheckTarget(const fs::path& target, const fs::path* source) {
   }
   if (source != nullptr && fs::equivalent(*source, target, ec)) {
     return {StatusCode::InvalidArgument, "cannot write " + target.string() + ": it is the file being read"};
+  }
+  return Status::Ok();
+}
+
+Status ReadWholeFile(const fs::path& path, std::string& bytes, std::uintmax_t limit, const std::string& kind) {
+  bytes.clear();
+  std::error_code ec;
+  const auto status = fs::status(path, ec);
+  if (ec || !fs::exists(status)) {
+    return {StatusCode::NotFound, "cannot open " + path.string() + ": no such file"};
+  }
+  if (fs::is_directory(status)) {
+    return {StatusCode::InvalidArgument, "cannot open " + path.string() + ": it is a folder"};
+  }
+  const std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"), &std::fclose);
+  if (!file) {
+    return Status::FromErrno(errno, "cannot open " + path.string());
+  }
+  if (const auto size = fs::file_size(path, ec); !ec && size <= limit) {
+    bytes.reserve(static_cast<std::size_t>(size));
+  }
+  char chunk[65536];
+  std::size_t got = 0;
+  while ((got = std::fread(chunk, 1, sizeof chunk, file.get())) > 0) {
+    if (bytes.size() + got > limit) {
+      bytes.clear();
+      return {StatusCode::TooLarge,
+              "cannot read " + path.string() + ": larger than " + std::to_string(limit >> 20U) + " MB, not " + kind};
+    }
+    bytes.append(chunk, got);
+  }
+  if (std::ferror(file.get()) != 0) {
+    bytes.clear();
+    return {StatusCode::Io, "cannot read " + path.string() + ": read error"};
   }
   return Status::Ok();
 }

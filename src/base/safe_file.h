@@ -3,7 +3,9 @@
 #include "base/status.h"
 
 #include <filesystem>
+#include <cstdint>
 #include <functional>
+#include <string>
 
 namespace nimbrel {
 
@@ -16,6 +18,11 @@ namespace nimbrel {
 // file (not a folder, a device or a pipe) that is not the same file as `source` (when given).
 // InvalidArgument with a message naming the target otherwise.
 Status CheckTarget(const std::filesystem::path& target, const std::filesystem::path* source = nullptr);
+
+// The whole of a file into `bytes`: NotFound, InvalidArgument for a folder, TooLarge beyond `limit`
+// bytes (the message says what the file is not: `kind`), or the system's failure.
+Status ReadWholeFile(const std::filesystem::path& path, std::string& bytes, std::uintmax_t limit,
+                     const std::string& kind);
 
 // Runs `write` on a new temporary file beside `target`, then renames it over `target`. On any
 // failure the temporary file is removed and `target` is left as it was.

@@ -1,6 +1,7 @@
 #include "data/rlg_reader.h"
 
 #include "base/numbers.h"
+#include "base/safe_file.h"
 #include "data/instr_time.h"
 
 #include <algorithm>
@@ -560,37 +561,7 @@ Status ReadRlgBuffer(std::string_view bytes, int interval, CDataSeries& out, con
 }
 
 Status LoadDataFile(const std::filesystem::path& path, std::string& bytes) {
-  bytes.clear();
-  std::error_code ec;
-  const auto status = std::filesystem::status(path, ec);
-  if (ec || !std::filesystem::exists(status)) {
-    return {StatusCode::NotFound, "cannot open " + path.string() + ": no such file"};
-  }
-  if (std::filesystem::is_directory(status)) {
-    return {StatusCode::InvalidArgument, "cannot open " + path.string() + ": it is a folder"};
-  }
-  const std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"), &std::fclose);
-  if (!file) {
-    return Status::FromErrno(errno, "cannot open " + path.string());
-  }
-  if (const auto size = std::filesystem::file_size(path, ec); !ec && size <= kMaxFileBytes) {
-    bytes.reserve(static_cast<std::size_t>(size));
-  }
-  char chunk[65536];
-  std::size_t got = 0;
-  while ((got = std::fread(chunk, 1, sizeof chunk, file.get())) > 0) {
-    if (bytes.size() + got > kMaxFileBytes) {
-      bytes.clear();
-      return {StatusCode::TooLarge, "cannot read " + path.string() + ": larger than " +
-                                        std::to_string(kMaxFileBytes >> 20U) + " MB, not a data file"};
-    }
-    bytes.append(chunk, got);
-  }
-  if (std::ferror(file.get()) != 0) {
-    bytes.clear();
-    return {StatusCode::Io, "cannot read " + path.string() + ": read error"};
-  }
-  return Status::Ok();
+  return ReadWholeFile(path, bytes, kMaxFileBytes, "a data file");
 }
 
 Status ReadRlgFile(const std::filesystem::path& path, int interval, CDataSeries& out, const CReadOptions& options) {
