@@ -302,30 +302,26 @@ void CViewFileDlg::Poll() {
 }
 
 void CViewFileDlg::EndReading(bool rowsChanged) {
+  if (rowsChanged) {
+    ShowRows();
+  }
   if (polled_) {
     polled_ = false;
     wait_->hide();
     QApplication::restoreOverrideCursor();
     chartWidget_->setEnabled(true);
   }
-  if (rowsChanged) {
-    ShowRows();
-  }
 }
 
 void CViewFileDlg::ShowRows() {
   const CDataSeries& series = view_.Series();
-  // The model's reset sets the columns back to their default widths; the user's widths stay.
-  QHeaderView* header = table_->horizontalHeader();
-  std::array<int, CDataTableModel::ColumnCount> widths{};
-  for (int c = 0; c < CDataTableModel::ColumnCount; ++c) {
-    widths.at(static_cast<std::size_t>(c)) = header->sectionSize(c);
-  }
   model_->EndReading();
-  for (int c = 0; c < CDataTableModel::ColumnCount; ++c) {
-    header->resizeSection(c, widths.at(static_cast<std::size_t>(c)));
-  }
   resolution_->setText(Text(ResolutionText(series)));
+  if (polled_) {
+    // A long reading: the table paints its new rows before the chart takes its share of the time,
+    // so the two never hold the event loop together. The wait dialog still keeps the input.
+    QCoreApplication::processEvents();
+  }
   ApplyChart(chart_.Fill(series));
 }
 
