@@ -1,57 +1,42 @@
 #include "viewer_support.h"
 
 #include "support/child_process.h"
-#include "ui/chart/chart_widget.h"
-#include "ui/widgets/picture_button.h"
 
-#include <QComboBox>
 #include <QMouseEvent>
-#include <QPushButton>
-#include <QTableView>
 
 #include <gtest/gtest.h>
 
-#include <array>
-#include <cstdlib>
-#include <map>
 #include <memory>
 
 namespace nimbrel::test {
 
 namespace {
 
-// The application object lives from before the first test to after the last one.
+// One application object for the whole program, made before the first test.
 class ApplicationEnvironment : public testing::Environment {
 public:
   void SetUp() override {
-    if (QApplication::instance() != nullptr) {
-      return;
-    }
-    if (std::getenv("QT_QPA_PLATFORM") == nullptr) {
+    if (QApplication::instance() == nullptr) {
       setenv("QT_QPA_PLATFORM", "offscreen", 0);
+      app_ = std::make_unique<QApplication>(argc_, argv_);
     }
-    app_ = std::make_unique<QApplication>(argc_, argv_.data());
   }
   void TearDown() override { app_.reset(); }
 
 private:
   int argc_ = 1;
   char name_[8] = "test_ui";
-  std::array<char*, 2> argv_{name_, nullptr};
+  char* argv_[2] = {name_, nullptr};
   std::unique_ptr<QApplication> app_;
 };
 // NOLINTNEXTLINE(cppcoreguidelines-owning-memory): GoogleTest owns and deletes its environments
 testing::Environment* const kApplication = testing::AddGlobalTestEnvironment(new ApplicationEnvironment);
 
-TempDir& SharedDir() {
+std::filesystem::path Shared(const std::string& name, const std::vector<std::string>& simulator) {
   static TempDir dir;
-  return dir;
-}
-
-std::filesystem::path Simulated(const std::string& name, const std::vector<std::string>& options) {
-  const std::filesystem::path file = SharedDir() / name;
+  const std::filesystem::path file = dir / name;
   if (!std::filesystem::exists(file)) {
-    std::vector<std::string> args = options;
+    std::vector<std::string> args = simulator;
     args.insert(args.end(), {"--start", "2024-01-01", "--expect", file.string()});
     const ChildResult made = RunChild(BuiltProgram("tbr4470-sim"), args);
     EXPECT_EQ(made.exit, 0) << made.err;
@@ -61,9 +46,9 @@ std::filesystem::path Simulated(const std::string& name, const std::vector<std::
 
 } // namespace
 
-CDataWindowServices FakeServices::Services() {
+CDataWindowServices FakeHost::Services() {
   CDataWindowServices services;
-  services.documents = [this] { return documents; };
+  services.documents = [this] { return dir / "Documents"; };
   services.openSheet = [this](const std::filesystem::path& workbook) {
     opened.push_back(workbook);
     return sheetOpens;
@@ -73,23 +58,24 @@ CDataWindowServices FakeServices::Services() {
 }
 
 std::filesystem::path YearFile() {
-  return Simulated("year.rlg", {"--days", "365"});
+  return Shared("year.rlg", {"--days", "365"});
 }
 
 std::filesystem::path InchFile() {
-  return Simulated("inch.rlg", {"--days", "30", "--unit", "1"});
+  return Shared("inch.rlg", {"--days", "30", "--unit", "1"});
 }
 
 std::filesystem::path QuarterHoursFile(int samples) {
-  const std::filesystem::path file = SharedDir() / ("quarters" + std::to_string(samples) + ".rlg");
-  if (!std::filesystem::exists(file)) {
+  static TempDir dir;
+  const std::string name = "quarters" + std::to_string(samples) + ".rlg";
+  if (!std::filesystem::exists(dir / name)) {
     std::string text = "TEMPERATURE (-TBR4470- Serial Num: 55555555)\r\n0A000000\r\n";
     for (int i = 0; i < samples; ++i) {
       text += i % 97 == 5 ? " ERR\r\n" : " " + std::to_string(10 + i % 13) + ".25\r\n";
     }
-    SharedDir().Write(file.filename().string(), text);
+    dir.Write(name, text);
   }
-  return file;
+  return dir / name;
 }
 
 std::filesystem::path TestData(const std::string& name) {
@@ -102,26 +88,14 @@ std::string Cli(const std::vector<std::string>& args) {
   return result.out;
 }
 
-CPictureButton* Button(const QWidget& window, const QString& toolTip, bool visibleOne) {
+CPictureButton* Button(const QWidget& window, const QString& toolTip) {
   for (CPictureButton* button : window.findChildren<CPictureButton*>()) {
-    if (button->toolTip() == toolTip && (!visibleOne || !button->isHidden())) {
+    if (button->toolTip() == toolTip && !button->isHidden()) {
       return button;
     }
   }
   ADD_FAILURE() << "no button " << toolTip.toStdString();
   return nullptr;
-}
-
-QComboBox* IntervalList(const QWidget& window) {
-  return window.findChild<QComboBox*>();
-}
-
-QTableView* Table(const QWidget& window) {
-  return window.findChild<QTableView*>();
-}
-
-CChartWidget* ChartOf(const QWidget& window) {
-  return window.findChild<CChartWidget*>();
 }
 
 QPushButton* PushButton(const QWidget& dialog, const QString& text) {
@@ -134,23 +108,16 @@ QPushButton* PushButton(const QWidget& dialog, const QString& text) {
   return nullptr;
 }
 
-void ChooseInterval(const QWidget& window, const QString& text) {
-  QComboBox* list = IntervalList(window);
-  const int index = list->findText(text);
-  ASSERT_GE(index, 0) << text.toStdString();
-  list->setCurrentIndex(index);
-}
-
 std::string LineText(const QTableView& table, int line) {
   std::string text;
   for (int column = 0; column < 3; ++column) {
-    text += table.model()->index(line, column).data().toString().toStdString();
-    text += column < 2 ? "\t\t" : "";
+    text += (column > 0 ? "\t\t" : "") + table.model()->index(line, column).data().toString().toStdString();
   }
   return text;
 }
 
-void SendMouse(QWidget& widget, QEvent::Type type, QPoint at, Qt::MouseButton button, Qt::MouseButtons held) {
+void SendMouse(QWidget& widget, QEvent::Type type, QPoint at, Qt::MouseButtons held) {
+  const Qt::MouseButton button = type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton;
   QMouseEvent event(type, QPointF(at), QPointF(widget.mapToGlobal(at)), button, held, Qt::NoModifier);
   QCoreApplication::sendEvent(&widget, &event);
 }
@@ -159,13 +126,12 @@ void DragZoom(CViewFileDlg& window, FakeHost& host) {
   if (!host.zoom.IsOn()) {
     Button(window, "Zoom +")->click();
   }
-  CChartWidget& chart = *ChartOf(window);
   const QRect plot = window.Chart().Chart().PlotRect();
   const QPoint from(plot.left() + plot.width() / 4, plot.center().y());
   const QPoint to(plot.left() + 3 * plot.width() / 4, plot.center().y() + plot.height() / 4);
-  SendMouse(chart, QEvent::MouseButtonPress, from, Qt::LeftButton, Qt::LeftButton);
-  SendMouse(chart, QEvent::MouseMove, to, Qt::NoButton, Qt::LeftButton);
-  SendMouse(chart, QEvent::MouseButtonRelease, to, Qt::LeftButton, Qt::NoButton);
+  SendMouse(ChartOf(window), QEvent::MouseButtonPress, from, Qt::LeftButton);
+  SendMouse(ChartOf(window), QEvent::MouseMove, to, Qt::LeftButton);
+  SendMouse(ChartOf(window), QEvent::MouseButtonRelease, to, Qt::NoButton);
 }
 
 } // namespace nimbrel::test
