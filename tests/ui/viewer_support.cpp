@@ -34,7 +34,7 @@ testing::Environment* const kApplication = testing::AddGlobalTestEnvironment(new
 
 std::filesystem::path Shared(const std::string& name, const std::vector<std::string>& simulator) {
   static TempDir dir;
-  const std::filesystem::path file = dir / name;
+  std::filesystem::path file = dir / name;
   if (!std::filesystem::exists(file)) {
     std::vector<std::string> args = simulator;
     args.insert(args.end(), {"--start", "2024-01-01", "--expect", file.string()});
