@@ -2,6 +2,7 @@
 
 #include "base/safe_file.h"
 #include "base/text.h"
+#include "data/data_item.h"
 
 #include <unistd.h>
 
@@ -21,7 +22,11 @@ Status CDumpFile::Create() {
 }
 
 void CDumpFile::WriteHeader(const std::string& serialNumber, float tipValue, int unit) {
-  const std::string resolution = Printf("%.5f", static_cast<double>(tipValue));
+  // The header's resolution is read back as millimetres of water whatever the unit, so an
+  // instrument working in inches has its tip value converted: the table then shows the inch value
+  // the instrument was set to, instead of a value 25 times too small.
+  const double millimetres = unit == 1 ? static_cast<double>(tipValue) / kInchPerMm : static_cast<double>(tipValue);
+  const std::string resolution = Printf("%.5f", millimetres);
   waiting_ +=
       Printf("********** Nimbrel   -TBR4470-   Serial Num:%s **********\r\n\r\nmm H2O per tip = %s\r\nUnit Meas =%s\r\n",
              serialNumber.c_str(), resolution.c_str(), unit == 1 ? "1" : "0");

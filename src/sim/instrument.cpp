@@ -460,9 +460,11 @@ std::optional<std::string> Instrument::ExpectedDump(bool oldData) const {
       }
     }
   };
+  // The header holds millimetres whatever the unit: an inch tip value is converted.
+  const double tipMm = s.unit == 1 ? static_cast<double>(tip) / 0.03937 : static_cast<double>(tip);
   auto addRainHeader = [&] {
     file += "********** Nimbrel   -TBR4470-   Serial Num:" + serial +
-            " **********\r\r\n\r\r\nmm H2O per tip = " + Format(5, static_cast<double>(tip)) +
+            " **********\r\r\n\r\r\nmm H2O per tip = " + Format(5, tipMm) +
             "\r\r\nUnit Meas =" + (s.unit == 1 ? "1" : "0") + "\r\r\n";
   };
   const std::string section = "TEMPERATURE (-TBR4470- Serial Num: " + serial + ")";

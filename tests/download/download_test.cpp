@@ -136,9 +136,10 @@ TEST(Download, DumpFileHoldsHeaderPagesAndTemperatureSectionByteForByte) {
     DownloadRig rig({11, 10, 3, 1454, 1453, 1455}, settings);
     rig.prompts.ExpectQuestion(kClear, Answer::No);
     rig.Run();
+    // The instrument's 0.2 is in inches when its unit is 1: the header holds millimetres.
     std::string expected = Printf("********** Nimbrel   -TBR4470-   Serial Num:12345678 **********\r\r\n\r\r\nmm H2O per "
-                                  "tip = 0.20000\r\r\nUnit Meas =%s\r\r\n",
-                                  unit == 1 ? "1" : "0");
+                                  "tip = %s\r\r\nUnit Meas =%s\r\r\n",
+                                  unit == 1 ? "5.08001" : "0.20000", unit == 1 ? "1" : "0");
     for (const auto& line : rig.instrument.State().memory.RainPageLines(11)) {
       expected += line + "\r\r\n"; // the instrument's CR LF becomes CR CR LF
     }

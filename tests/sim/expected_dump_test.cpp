@@ -107,7 +107,7 @@ TEST(SimExpectedDump, HeaderCarriesSerialResolutionAndUnitAsTheProgramReadThem) 
     const char* section;
   };
   for (const Case& c :
-       {Case{" AB 12 ", 1, 0.00787, "AB 12 **********\r\r\n\r\r\nmm H2O per tip = 0.00787\r\r\nUnit Meas =1",
+       {Case{" AB 12 ", 1, 0.00787, "AB 12 **********\r\r\n\r\r\nmm H2O per tip = 0.19990\r\r\nUnit Meas =1",
              "Serial Num: AB 12)"},
         Case{"", 0, 1.599, ": **********\r\r\n\r\r\nmm H2O per tip = 1.59900\r\r\nUnit Meas =0", "Serial Num: )"}}) {
     SmallMemory small;
