@@ -31,6 +31,14 @@ TEST(DataCli, TablePrintsTheTableTextOfTheFile) {
   EXPECT_EQ(stats.exit, 0) << stats.err;
   EXPECT_EQ(stats.out.rfind("group,tips,rain_mm,", 0), 0U) << stats.out;
   EXPECT_NE(Cli({"stats", file}).out.find(" mm/h"), std::string::npos);
+
+  // Anything is read as the data window reads it, but a file of neither rain nor temperature is
+  // named as such.
+  test::TempDir dir;
+  dir.Write("photo.jpg", std::string("\xff\xd8\xff\xe0\0\x10JFIF", 11));
+  const ChildResult odd = Cli({"table", (dir / "photo.jpg").string()});
+  EXPECT_EQ(odd.exit, 0);
+  EXPECT_NE(odd.err.find("does not look like a data file"), std::string::npos) << odd.err;
 }
 
 TEST(DataCli, ExitCodesNameWhatWentWrong) {

@@ -57,7 +57,7 @@ TEST(EndToEnd, DownloadByTheRealProgramAndCtrlCInsideASilentPage) {
   }
   const std::string prefix = stopped.expected.substr(0, end);
   EXPECT_TRUE(interrupted.WaitUntil([&] { return stopped.dir.Read("DumpFile.rlg").size() >= prefix.size(); }));
-  interrupted.Signal(SIGINT);
+  interrupted.Signal(SIGTERM); // stops the download as Ctrl+C does
   const ChildResult stop = interrupted.Wait();
   EXPECT_EQ(stop.exit, 1) << stop.err;
   EXPECT_NE(stop.err.find("Interrupted.\n"), std::string::npos) << stop.err;

@@ -78,6 +78,9 @@ TEST(DataView, ChangingTheIntervalAsksBeforeExpandingAndFallsBackAfterCancel) {
   EXPECT_EQ(view.ListPosition(), 13);
   EXPECT_EQ(view.Series().RowCount(), days);
   EXPECT_TRUE(prompts.AllAnswersUsed());
+  // That Cancel belonged to that reading: the next regrouping is not cancelled by it.
+  cancelNextRead = false;
+  EXPECT_EQ(view.SelectPosition(*PositionOf(3600)), CDataView::Change::Regrouped);
   // The title stays the one of the first reading.
   EXPECT_EQ(view.Title(), (dir / "long.rlg").string() + " ( TBR4470 - Ser. Num. :  5555555 )");
 }
