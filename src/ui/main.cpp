@@ -1,15 +1,14 @@
+#include "ui/app/nimbrel_app.h"
+
 #include <QApplication>
-#include <QLabel>
-#include <QMainWindow>
-#include <QStatusBar>
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
-  QApplication::setApplicationName("Nimbrel");
-  QMainWindow window;
-  window.setWindowTitle("Nimbrel");
-  window.statusBar()->addPermanentWidget(new QLabel(QObject::tr("Disconnected"))); // owned by the status bar
-  window.resize(800, 600);
-  window.show();
+  QApplication::setApplicationName(QStringLiteral("Nimbrel"));
+  QApplication::setApplicationVersion(QStringLiteral(NIMBREL_VERSION));
+  nimbrel::CNimbrelApp nimbrel;
+  if (!nimbrel.InitInstance(argc, argv)) {
+    return 1;
+  }
   return QApplication::exec();
 }
