@@ -184,7 +184,7 @@ void CSetupDlg::Collect() {
   v.instrument.time = FromQTime(instrTime_->time());
   v.pc.date = FromQDate(pcDate_->date());
   v.pc.time = FromQTime(pcTime_->time());
-  v.updateClock = updateClock_->isChecked();
+  // The check box's flag is the model's: it changes only through ToggleUpdateClock.
   v.unit = unit_->currentIndex();
   v.resolution = Std(resolution_->text());
   v.contactType = contact_->currentIndex();
