@@ -7,7 +7,7 @@ int main(int argc, char** argv) {
   QApplication::setApplicationName(QStringLiteral("Nimbrel"));
   QApplication::setApplicationVersion(QStringLiteral(NIMBREL_VERSION));
   nimbrel::CNimbrelApp nimbrel;
-  if (!nimbrel.InitInstance(argc, argv)) {
+  if (!nimbrel.InitInstance(QApplication::arguments())) {
     return 1;
   }
   return QApplication::exec();

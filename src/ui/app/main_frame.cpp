@@ -156,11 +156,11 @@ void CMainFrame::TearDown() {
   tornDown_ = true;
   idleUpdate_.stop();
   windows_.DestroyAll();
-  DestroyLater(handbook_);
-  DestroyLater(setup_);
-  DestroyLater(wait_);
-  DestroyLater(downloadStatus_);
-  DestroyLater(connecting_);
+  handbook_.reset();
+  setup_.reset();
+  wait_.reset();
+  downloadStatus_.reset();
+  connecting_.reset();
   openSave_.reset();
   session_.reset(); // closes the port and forgets the queued commands
 }
@@ -613,13 +613,19 @@ void CMainFrame::dragEnterEvent(QDragEnterEvent* event) {
 }
 
 void CMainFrame::dropEvent(QDropEvent* event) {
-  const std::vector<fs::path> files = DroppedDataFiles(event->mimeData());
-  if (!Enabled(ShellCommand::Open) || files.empty()) {
-    return;
+  if (OpenDropped(event->mimeData())) {
+    event->acceptProposedAction();
   }
-  event->acceptProposedAction();
+}
+
+bool CMainFrame::OpenDropped(const QMimeData* dropped) {
+  const std::vector<fs::path> files = DroppedDataFiles(dropped);
+  if (!Enabled(ShellCommand::Open) || files.empty()) {
+    return false;
+  }
   openSave_->OpenFiles(files);
   UpdateCommandUi();
+  return true;
 }
 
 bool CMainFrame::event(QEvent* event) {

@@ -24,6 +24,7 @@
 
 class QAction;
 class QLabel;
+class QMimeData;
 class QToolBar;
 
 namespace nimbrel {
@@ -75,6 +76,8 @@ public:
   void PrintActive();
   // Enables the menus and the tool bar by the session's state.
   void UpdateCommandUi();
+  // Files dropped on the window: the data files among them open as File > Open opens a file.
+  bool OpenDropped(const QMimeData* dropped);
   // Called once when the window first paints (start-up measurement).
   std::function<void()> onFirstPaint;
 

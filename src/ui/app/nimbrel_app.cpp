@@ -26,9 +26,7 @@ CNimbrelApp::~CNimbrelApp() {
   simulated_.reset();
 }
 
-bool CNimbrelApp::InitInstance(int argc, char** argv) {
-  (void)argc;
-  (void)argv;
+bool CNimbrelApp::InitInstance(const QStringList& arguments) {
   QCommandLineParser parser;
   parser.setApplicationDescription(QStringLiteral("Nimbrel, the desktop companion of the TBR4470 rain gauge."));
   parser.addHelpOption();
@@ -39,7 +37,7 @@ bool CNimbrelApp::InitInstance(int argc, char** argv) {
   parser.addOption(simulate);
   parser.addPositionalArgument(QStringLiteral("file"), QStringLiteral("a data file (.rlg) to open"),
                                QStringLiteral("[file]"));
-  parser.process(*QCoreApplication::instance());
+  parser.process(arguments);
 
   // Messages before the main window exists have no parent and no session to hold back.
   CQtPrompts prompts(nullptr, nullptr);

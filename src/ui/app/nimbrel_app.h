@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QStringList>
+
 #include <memory>
 
 namespace nimbrel {
@@ -17,8 +19,9 @@ public:
   CNimbrelApp(const CNimbrelApp&) = delete;
   CNimbrelApp& operator=(const CNimbrelApp&) = delete;
 
-  // Runs the start-up sequence in the running QApplication; false when the program must end.
-  bool InitInstance(int argc, char** argv);
+  // Runs the start-up sequence in the running QApplication with the program's arguments (the first
+  // is the program's name); false when the program must end.
+  bool InitInstance(const QStringList& arguments);
   [[nodiscard]] CMainFrame* MainFrame() const { return frame_.get(); }
 
 private:

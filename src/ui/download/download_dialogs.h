@@ -51,7 +51,6 @@ public:
   [[nodiscard]] QString TimeLeftText() const;
   [[nodiscard]] bool Stalled() const { return stalled_; }
 
-protected:
   void reject() override; // closing the window asks to stop, as the button does
 
 private:

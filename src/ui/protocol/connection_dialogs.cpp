@@ -67,6 +67,11 @@ void CTryConnDlg::HideDialog() {
   hide();
 }
 
+void CTryConnDlg::hideEvent(QHideEvent* event) {
+  progress_.Hide();
+  QDialog::hideEvent(event);
+}
+
 QString CTryConnDlg::Text() const {
   return text_->text();
 }
@@ -104,6 +109,11 @@ void CWaitGetStatusDlg::ShowText(const std::string& text) {
   bar_->setValue(progress_.Position());
   show();
   raise();
+}
+
+void CWaitGetStatusDlg::hideEvent(QHideEvent* event) {
+  progress_.Hide();
+  QDialog::hideEvent(event);
 }
 
 QString CWaitGetStatusDlg::Text() const {

@@ -31,6 +31,9 @@ public:
   [[nodiscard]] QString Text() const;
   [[nodiscard]] const CWaitProgress& Progress() const { return progress_; }
 
+protected:
+  void hideEvent(QHideEvent* event) override; // the steps run only while it shows
+
 private:
   CWaitProgress progress_;
   QLabel* text_;
@@ -49,8 +52,10 @@ public:
   [[nodiscard]] QString Text() const;
   [[nodiscard]] const CWaitProgress& Progress() const { return progress_; }
 
-protected:
   void reject() override; // Cancel and Escape
+
+protected:
+  void hideEvent(QHideEvent* event) override; // the steps run only while it shows
 
 private:
   CWaitProgress progress_;
