@@ -61,7 +61,7 @@ CLicenceDlg::CLicenceDlg(const fs::path& programDirectory, QWidget* parent)
   layout->addWidget(text_);
   layout->addWidget(buttons);
   const QFontMetrics metrics(text_->font());
-  resize(metrics.horizontalAdvance(QLatin1Char('M')) * 84, metrics.lineSpacing() * 28);
+  resize(metrics.averageCharWidth() * 92, metrics.lineSpacing() * 28);
 }
 
 QString CLicenceDlg::Text() const {

@@ -50,6 +50,7 @@ CPortSetupDlg::CPortSetupDlg(bool autoDetect, QWidget* parent)
   connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
   connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
   layout->addWidget(buttons);
+  setMinimumWidth(260);
 }
 
 PortSetupTexts CPortSetupDlg::Texts() const {

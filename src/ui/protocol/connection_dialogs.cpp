@@ -37,7 +37,8 @@ CTryConnDlg::CTryConnDlg(IScheduler& scheduler, IPrompts& prompts, QWidget* pare
   setWindowTitle(QStringLiteral("Nimbrel"));
   setModal(false);
   text_->setAccessibleName(QStringLiteral("Connecting"));
-  text_->setMinimumWidth(220);
+  // Room for the four lines of "Connecting to...\r\rPort = COMn\rBaudrate = n".
+  text_->setMinimumSize(240, text_->fontMetrics().lineSpacing() * 4 + 4);
   text_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
   auto* row = new QHBoxLayout;
   row->addWidget(ProgramIconLabel(this), 0, Qt::AlignTop);

@@ -105,6 +105,9 @@ CSetupDlg::CSetupDlg(CSetupModel& model, std::function<bool()> apply, std::funct
   clocks->addWidget(pcTime_, 1, 2);
   clocks->addWidget(updateClock_, 2, 0, 1, 3);
   warning_->setWordWrap(true);
+  warning_->setMinimumWidth(
+      warning_->fontMetrics().horizontalAdvance(QStringLiteral("Instrument date-time will be set to PC date-time")) +
+      8);
   warning_->setAccessibleName(QStringLiteral("Warning"));
   auto* warningRow = new QHBoxLayout;
   warningRow->addWidget(warningIcon_, 0, Qt::AlignTop);

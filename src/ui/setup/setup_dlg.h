@@ -37,9 +37,10 @@ public:
   [[nodiscard]] QTimeEdit* PcTime() const { return pcTime_; }
   [[nodiscard]] QDateEdit* PcDate() const { return pcDate_; }
 
+  void reject() override; // "Cancel"
+
 protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
-  void reject() override; // "Cancel"
 
 private:
   void Collect();
