@@ -24,6 +24,7 @@
 #include <QMenuBar>
 #include <QMimeData>
 #include <QPrintDialog>
+#include <QPrinter>
 #include <QShortcut>
 #include <QStatusBar>
 #include <QToolBar>
@@ -345,7 +346,10 @@ void CMainFrame::RunPortSettings() {
 }
 
 void CMainFrame::RunPrinterSetup() {
-  QPrintDialog dialog(&printer_, this);
+  if (!printer_) {
+    printer_ = std::make_unique<QPrinter>();
+  }
+  QPrintDialog dialog(printer_.get(), this);
   dialog.setWindowTitle(QStringLiteral("Printer setup"));
   (void)ExecModal(dialog, &gate_);
 }

@@ -12,7 +12,6 @@
 #include "ui/app/data_window.h"
 
 #include <QMainWindow>
-#include <QPrinter>
 #include <QTimer>
 
 #include <array>
@@ -24,6 +23,7 @@
 
 class QAction;
 class QLabel;
+class QPrinter;
 class QMimeData;
 class QToolBar;
 
@@ -171,7 +171,7 @@ private:
   std::unique_ptr<CSetupDlg> setup_;
   std::unique_ptr<CDownloadStatusDlg> downloadStatus_;
   std::unique_ptr<CHandbookDlg> handbook_;
-  QPrinter printer_;
+  std::unique_ptr<QPrinter> printer_; // made on first use: finding the printers takes time
   QTimer idleUpdate_;
   std::optional<DownloadEnd> lastDownloadEnd_;
   bool busyCursor_ = false;

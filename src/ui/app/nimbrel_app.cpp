@@ -85,7 +85,9 @@ bool CNimbrelApp::InitInstance(const QStringList& arguments) {
       QTimer::singleShot(0, qApp, [] { QCoreApplication::exit(0); });
     };
   }
-  frame_->ShowSplash();
+  // The start-up picture comes up with the window, from its first turn of the event loop, so that
+  // the window is not kept waiting for the picture's drawing.
+  QTimer::singleShot(0, frame_.get(), [frame = frame_.get()] { frame->ShowSplash(); });
   const QStringList files = parser.positionalArguments();
   if (!files.isEmpty()) {
     frame_->OpenAtStartup(fs::path(files.constFirst().toStdString()));
