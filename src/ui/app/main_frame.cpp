@@ -157,6 +157,8 @@ void CMainFrame::TearDown() {
   tornDown_ = true;
   idleUpdate_.stop();
   windows_.DestroyAll();
+  // Nothing of theirs runs now: the data windows go at once, not after the program's last loop.
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
   handbook_.reset();
   setup_.reset();
   wait_.reset();
@@ -397,7 +399,8 @@ void CMainFrame::ShowSplash() {
 
 void CMainFrame::PrintActive() {
   QWidget* window = windows_.Active();
-  if (window == nullptr || !QMetaObject::invokeMethod(window, "Print")) {
+  if (window == nullptr || window->metaObject()->indexOfMethod("Print()") < 0 ||
+      !QMetaObject::invokeMethod(window, "Print")) {
     prompts_->Message("Nothing to print: open a data file first, then print its table or graph.", Icon::Information);
   }
 }
