@@ -10,15 +10,6 @@
 
 namespace nimbrel {
 
-void CDeleteLater::operator()(QWidget* window) const {
-  window->hide();
-  window->deleteLater();
-}
-
-DataWindowPtr MakeDataWindow(const std::filesystem::path& file, IDataWindowHost& host) {
-  return DataWindowPtr(new CDataWindowStandIn(file, host));
-}
-
 // NOLINTBEGIN(cppcoreguidelines-owning-memory): Qt widgets are owned by their parents
 
 CDataWindowStandIn::CDataWindowStandIn(std::filesystem::path file, IDataWindowHost& host)
