@@ -149,6 +149,11 @@ void CInstrumentSession::LinkLost(const std::string& message) {
     SetProcedure(ProcedureState::Idle);
   }
   download_.OnLinkLost([this, &message] { connection_.LinkLost(message); });
+  // A disconnection asks about the downloaded data first; a link that went away asks afterwards,
+  // so that they can be saved or let go (they would otherwise keep Connect and Open disabled).
+  if (!data_.CurrentDumpPath.empty()) {
+    (void)deps_.view.SavePrompt(); // the link is gone whatever the answer
+  }
 }
 
 void CInstrumentSession::OnWriteFailed(const Status& status) {

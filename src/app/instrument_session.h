@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/menu_state.h"
 #include "base/prompts.h"
 #include "base/scheduler.h"
 #include "download/download.h"
@@ -9,7 +10,6 @@
 #include "protocol/connection.h"
 #include "protocol/instr_status.h"
 #include "protocol/maintenance.h"
-#include "app/menu_state.h"
 #include "protocol/session_view.h"
 #include "protocol/timing.h"
 #include "protocol/trace.h"
@@ -74,6 +74,9 @@ public:
   [[nodiscard]] CSetupModel& SetupModel() { return setup_; }
   // The user cancelled the wait dialog: the procedure's commands are dropped.
   void OnWaitDialogCancel();
+  // The port settings the next Connect uses; "Port Setup"'s OK changes them.
+  [[nodiscard]] const CPortConfig& PortSettings() const { return connection_.Settings(); }
+  void SetPortSettings(const CPortConfig& settings) { connection_.SetSettings(settings); }
   // Use this port name, at 9600 baud without detection, instead of port.ini.
   void SetFixedPort(std::optional<std::string> name) { connection_.SetFixedPort(std::move(name)); }
 

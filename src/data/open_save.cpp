@@ -29,15 +29,36 @@ bool HasDataSuffix(const fs::path& file) {
 } // namespace
 
 COpenSave::COpenSave(OpenSaveState& state, IOpenSaveHost& host, IPrompts& prompts, fs::path programDirectory)
-    : state_(state), host_(host), prompts_(prompts), programDirectory_(std::move(programDirectory)) {}
+    : COpenSave(OpenSaveRecord{state.currentDumpPath, state.dataSaved, state.dataDisplayed}, host, prompts,
+                std::move(programDirectory)) {}
 
-void COpenSave::Open() {
+COpenSave::COpenSave(OpenSaveRecord record, IOpenSaveHost& host, IPrompts& prompts, fs::path programDirectory)
+    : state_(record), host_(host), prompts_(prompts), programDirectory_(std::move(programDirectory)) {}
+
+bool COpenSave::DisconnectToOpen() {
   if (host_.IsConnected()) {
     if (prompts_.Question(kConfirmDisconnectToOpenText, Buttons::YesNo, Icon::Warning, Answer::No) != Answer::Yes) {
-      return;
+      return false;
     }
     // The file is opened whatever became of the disconnection.
     host_.Disconnect();
+  }
+  return true;
+}
+
+void COpenSave::OpenFiles(const std::vector<fs::path>& files) {
+  if (files.empty() || !DisconnectToOpen()) {
+    return;
+  }
+  for (const fs::path& file : files) {
+    state_.dataDisplayed = true;
+    host_.OpenDataWindow(file);
+  }
+}
+
+void COpenSave::Open() {
+  if (!DisconnectToOpen()) {
+    return;
   }
   const auto file = prompts_.ChooseFile(Dialog(FileChoice::Kind::Open, "Nimbrel files (*.rlg;)|*.rlg;||"));
   if (!file) {

@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <string>
+#include <vector>
 
 namespace nimbrel {
 
@@ -12,6 +13,14 @@ struct OpenSaveState {
   std::filesystem::path currentDumpPath; // the last download's file; empty when there is none
   bool dataSaved = false;                // the user saved the downloaded data
   bool dataDisplayed = false;            // a data window shows downloaded or opened data
+};
+
+// The same record kept elsewhere (the instrument session keeps the program's one copy): the rules
+// change its fields in place.
+struct OpenSaveRecord {
+  std::filesystem::path& currentDumpPath;
+  bool& dataSaved;
+  bool& dataDisplayed;
 };
 
 // What the open and save rules need of the rest of the program.
@@ -48,9 +57,12 @@ inline constexpr const char* kFileNotSavedText = "Error : File not saved.";
 class COpenSave {
 public:
   COpenSave(OpenSaveState& state, IOpenSaveHost& host, IPrompts& prompts, std::filesystem::path programDirectory);
+  COpenSave(OpenSaveRecord record, IOpenSaveHost& host, IPrompts& prompts, std::filesystem::path programDirectory);
 
   // File ▸ Open: disconnects first when the user agrees, then opens the chosen file in a data window.
   void Open();
+  // Files dropped on the main window: File ▸ Open without its file dialog, each file in a window.
+  void OpenFiles(const std::vector<std::filesystem::path>& files);
   // File ▸ Save as: copies the last download's file to a file the user chooses.
   void SaveAs();
   // A data window's "Save As...": copies the file that window shows.
@@ -62,8 +74,10 @@ public:
 
 private:
   void CloseDownloadedData();
+  // The question before opening while connected; false when the user keeps the connection.
+  bool DisconnectToOpen();
 
-  OpenSaveState& state_;
+  OpenSaveRecord state_;
   IOpenSaveHost& host_;
   IPrompts& prompts_;
   std::filesystem::path programDirectory_;
