@@ -61,13 +61,16 @@ def write(name: str, data: bytes) -> None:
         f.write(data)
 
 
-# New rain (page 11) and new temperature (page 1459); the memory is cleared afterwards.
-write("seed_new", connect() + bytes([download(0, True)]) + pointers("11", "10", "3", "1459", "1458", "1455") +
-      reply(rain_page(0x0B5C2E41)) + reply(temp_page(0x0B5C2E41)) + reply(lines("OK")) + reply(lines("OK")))
+# New rain (pages 11, 12) and new temperature (pages 1459, 1460); the memory is cleared afterwards.
+write("seed_new", connect() + bytes([download(0, True)]) + pointers("12", "10", "3", "1460", "1458", "1455") +
+      reply(rain_page(0x0B5C2E41)) + reply(rain_page(0x0B5C3E41)) + reply(temp_page(0x0B5C2E41)) +
+      reply(temp_page(0x0B5C3E41)) + reply(lines("OK")) + reply(lines("OK")))
 
-# Nothing new: the options dialog offers only the old data (rain page 5, temperature page 1455).
-write("seed_old", connect(True) + bytes([download(1, False)]) + pointers("5", "5", "4", "1455", "1455", "1454") +
-      reply(rain_page(0x0B5C0000)) + reply(temp_page(0x0B5C0000)))
+# Nothing new: the options dialog offers only the old data, both memories wrapping (rain pages
+# 1452 and 0, temperature pages 2000 and 1453).
+write("seed_old", connect(True) + bytes([download(1, False)]) + pointers("0", "0", "1451", "1453", "1453", "1999") +
+      reply(rain_page(0x0B5C0000)) + reply(rain_page(0x0B5C1000)) + reply(temp_page(0x0B5C0000)) +
+      reply(temp_page(0x0B5C1000)))
 
 # No new rain: only the new temperature page 1459, the memory kept.
 write("seed_temp", connect() + bytes([download(0, False)]) + pointers("5", "5", "3", "1459", "1458", "1455") +
