@@ -1,5 +1,6 @@
 #include "line_port.h"
 
+#include <algorithm>
 #include <utility>
 
 namespace nimbrel::fuzz {
@@ -16,9 +17,15 @@ bool IsPageRequest(const std::string& text) {
 LinePort::LinePort(IScheduler& scheduler, Device device, Observer observer)
     : scheduler_(scheduler), device_(std::move(device)), observer_(std::move(observer)) {}
 
-void LinePort::ArriveAfter(Millis delay, std::string bytes) {
+Millis LinePort::OnTheLine(Millis delay) {
+  const Millis at = std::max(scheduler_.Now() + delay, lineFree_);
+  lineFree_ = at + Millis(1);
   ++inFlight_;
-  scheduler_.After(delay, [this, generation = generation_, bytes = std::move(bytes)] {
+  return at - scheduler_.Now();
+}
+
+void LinePort::ArriveAfter(Millis delay, std::string bytes) {
+  scheduler_.After(OnTheLine(delay), [this, generation = generation_, bytes = std::move(bytes)] {
     --inFlight_;
     if (generation != generation_ || !open_) {
       return;
@@ -30,8 +37,7 @@ void LinePort::ArriveAfter(Millis delay, std::string bytes) {
 }
 
 void LinePort::HangUpAfter(Millis delay) {
-  ++inFlight_;
-  scheduler_.After(delay, [this, generation = generation_] {
+  scheduler_.After(OnTheLine(delay), [this, generation = generation_] {
     --inFlight_;
     if (generation != generation_ || !open_) {
       return;

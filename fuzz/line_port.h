@@ -14,7 +14,9 @@ namespace nimbrel::fuzz {
 // of 2048 bytes (more is lost, as the driver loses it); like the real listener, only a new arrival
 // wakes the pump, which feeds bytes to CLineAssembler while reception is enabled. Each event
 // reaches the session through the scheduler, as a posted message would, after the observer has
-// been told whether the event's line began after a page request was written.
+// been told whether the event's line began after a page request was written. The line keeps its
+// order: a piece arrives after every piece sent before it, each at an instant of its own, so the
+// events of one arrival reach the session before the next arrival.
 class LinePort final : public ISessionPort {
 public:
   static constexpr std::size_t kDriverQueue = 2048;
@@ -26,7 +28,8 @@ public:
 
   LinePort(IScheduler& scheduler, Device device, Observer observer);
 
-  // Bytes that arrive after `delay`; lost when the port is closed before they arrive.
+  // Bytes that arrive after `delay` (or after what is already on the line); lost when the port is
+  // closed before they arrive.
   void ArriveAfter(Millis delay, std::string bytes);
   // The instrument goes away after `delay`: the listener reports a hang-up once.
   void HangUpAfter(Millis delay);
@@ -52,6 +55,8 @@ public:
   void EmptyReceiveBuffer() override { shared_.EmptyBufferRequest.store(true); }
 
 private:
+  // When a piece sent with `delay` arrives, as a delay from now.
+  Millis OnTheLine(Millis delay);
   void Pump();
   void Post(LinkEvent event, bool answersPageRequest);
 
@@ -69,6 +74,7 @@ private:
   std::size_t inFlight_ = 0;
   std::size_t eventsWaiting_ = 0;
   Millis lastActivity_{0};
+  Millis lineFree_{0}; // the next piece arrives at this time or later
 };
 
 } // namespace nimbrel::fuzz
