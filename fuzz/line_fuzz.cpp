@@ -49,9 +49,15 @@ constexpr std::array<Millis, 8> kDelays{Millis(0),   Millis(3),    Millis(30),  
                                         Millis(600), Millis(1900), Millis(2600), Millis(10500)};
 constexpr const char* kClearQuestion = "WARNING\nDo you want to clear instrument memory ?";
 
+// The program directory of this process: made before the first input, removed at exit and before
+// a failed check stops the process.
+fs::path gProgramDirectory;
+
 void Require(bool holds, const char* what) {
   if (!holds) {
     std::fprintf(stderr, "line_fuzz: %s\n", what);
+    std::error_code ec;
+    fs::remove_all(gProgramDirectory, ec);
     __builtin_trap();
   }
 }
@@ -337,17 +343,17 @@ private:
 
 // One program directory for the whole run, emptied before each input.
 const fs::path& ProgramDirectory() {
-  static const fs::path dir = [] {
+  if (gProgramDirectory.empty()) {
     std::string pattern =
         (fs::is_directory("/dev/shm") ? fs::path("/dev/shm") : fs::temp_directory_path()) / "nimbrel-line-fuzz-XXXXXX";
     Require(::mkdtemp(pattern.data()) != nullptr, "no temporary program directory");
+    gProgramDirectory = pattern;
     std::atexit([] {
       std::error_code ec;
-      fs::remove_all(ProgramDirectory(), ec);
+      fs::remove_all(gProgramDirectory, ec);
     });
-    return fs::path(pattern);
-  }();
-  return dir;
+  }
+  return gProgramDirectory;
 }
 
 } // namespace
