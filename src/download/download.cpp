@@ -198,6 +198,14 @@ void CDownload::OnPageLine(const std::string& line) {
   if (!downloading_ || state_ == State::Stalled) {
     return; // a line still on its way when the download ended
   }
+  // Page mode starts with the phase, but the page request goes out on the next tick: a line that
+  // comes before it answers no page and stays out of the file.
+  const CCommand* awaited = deps_.queue.Current();
+  if (awaited == nullptr ||
+      (awaited->GetCommandNumber() != DUMP_PAGE_R && awaited->GetCommandNumber() != DUMP_PAGE_T)) {
+    deps_.trace.Append("Line before any page request, left out of the file: " + line + "\r\n");
+    return;
+  }
   deps_.queue.StopReplyTimer();
   if (state_ == State::TempPages) {
     if (OnTempPageLine(line) == 0) {
@@ -363,22 +371,20 @@ bool CDownload::OnGivenUp(const CCommand& command, GiveUp why, const std::string
     RainPhaseEnd();
     return true;
   }
-  if (why != GiveUp::TimedOut) {
-    return false;
-  }
-  if (downloading_) {
-    Halt();
-    deps_.prompts.Message(message, Icon::None);
-    End(DownloadEnd::Interrupted);
-    return true;
-  }
   if (state_ == State::ReadingPointers && command.GetCommandNumber() == GET_FLAGS) {
-    // No decision can be taken: the status window waits for "Stop Download".
+    // No decision can be taken, whether the flags never came or were refused: the status window
+    // waits for "Stop Download".
     deps_.prompts.Message(message, Icon::None);
     End(DownloadEnd::Stalled);
     return true;
   }
-  return false;
+  if (why != GiveUp::TimedOut || !downloading_) {
+    return false;
+  }
+  Halt();
+  deps_.prompts.Message(message, Icon::None);
+  End(DownloadEnd::Interrupted);
+  return true;
 }
 
 void CDownload::OnReleaseAcknowledged(int number) {
@@ -405,7 +411,8 @@ void CDownload::OnReleaseGivenUp(int number) {
 }
 
 void CDownload::OnLinkLost(const std::function<void()>& tellUser) {
-  if (!downloading_) {
+  // Any download under way ends, the reading of its pointers included: nothing can answer it now.
+  if (state_ == State::Idle) {
     tellUser();
     return;
   }

@@ -20,7 +20,7 @@ ReplyClass ClassifyReply(const std::string& line) {
 
 CCommandQueue::CCommandQueue(ISessionPort& port, IScheduler& scheduler, IPrompts& prompts, const CTrace& trace,
                              const SessionTiming& timing)
-    : port_(port), scheduler_(scheduler), prompts_(prompts), trace_(trace), timing_(timing), tick_(scheduler),
+    : port_(port), prompts_(prompts), trace_(trace), timing_(timing), tick_(scheduler),
       replyTimer_(scheduler) {}
 
 CCommandQueue::~CCommandQueue() = default;

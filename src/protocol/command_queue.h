@@ -91,7 +91,6 @@ private:
   bool Retry();
 
   ISessionPort& port_;
-  IScheduler& scheduler_;
   IPrompts& prompts_;
   const CTrace& trace_;
   const SessionTiming& timing_;

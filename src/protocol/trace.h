@@ -11,7 +11,7 @@ namespace nimbrel {
 // disturbs the user.
 class CTrace {
 public:
-  explicit CTrace(std::filesystem::path programDirectory) : path_(std::move(programDirectory) / "debug.txt") {}
+  explicit CTrace(const std::filesystem::path& programDirectory) : path_(programDirectory / "debug.txt") {}
 
   void Append(const std::string& line) const;
   // Empties the file and writes its first line (the start of a download).
