@@ -88,15 +88,11 @@ Status CSerialSessionPort::Read(std::string& out, std::size_t maxBytes) {
   if (maxBytes == 0) {
     return Status::Ok();
   }
+  // What has arrived, at once: the connection reads only after its own pause, and a wait here
+  // would hold the window's thread.
   std::string buffer(maxBytes, '\0');
   std::size_t got = 0;
   std::uint32_t code = port_.Read(buffer.data(), buffer.size(), &got);
-  if (code == serial_result::kOk && got == 0) {
-    code = port_.WaitForEvent(CSerial::kIoWaitMs);
-    if (code == serial_result::kOk) {
-      code = port_.Read(buffer.data(), buffer.size(), &got);
-    }
-  }
   buffer.resize(got);
   out = std::move(buffer);
   if (code == serial_result::kOk && out.empty()) {

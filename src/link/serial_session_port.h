@@ -27,7 +27,7 @@ public:
   Status SetFlowControl(int mode) override;
   Status Purge() override;
   Status WriteString(const std::string& text) override;
-  // Waits up to 100 ms for the first byte, then takes what has arrived.
+  // Takes what has arrived, without waiting (Timeout when nothing has).
   Status Read(std::string& out, std::size_t maxBytes) override;
   void SetReceiveEnabled(bool enabled) override { port_.Shared().ReceiveEnabled.store(enabled); }
   void SetPageMode(bool downloading) override { port_.Shared().Downloading.store(downloading); }

@@ -30,8 +30,8 @@ public:
   virtual Status SetFlowControl(int mode) = 0;
   virtual Status Purge() = 0;
   virtual Status WriteString(const std::string& text) = 0;
-  // Reads what has arrived, up to `maxBytes`, waiting at most 100 ms (the connection's direct
-  // reads). Timeout when nothing came.
+  // Reads what has arrived, up to `maxBytes`, without waiting (the connection's direct reads,
+  // made after its own pause). Timeout when nothing has.
   virtual Status Read(std::string& out, std::size_t maxBytes) = 0;
 
   // The hand-over with the listener. It takes bytes only while reception is enabled and disables

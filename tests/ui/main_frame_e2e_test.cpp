@@ -95,6 +95,8 @@ TEST(MainFrameEndToEnd, ConnectSetupDownloadBothWaysSaveAndExit) {
   CPortIniStore store(rig.dir.Path());
   ASSERT_TRUE(store.Read(options.portConfig).ok());
   options.timing = SessionTiming{}.Scaled(10);
+  // The probe's answer is read once after this wait: a loaded machine must not make it miss.
+  options.timing.probeWait = std::chrono::milliseconds(1000);
   options.prompts = &prompts;
   CMainFrame frame(options);
   frame.show();

@@ -1,5 +1,7 @@
 #include "shell_rig.h"
 
+#include "ui/viewer/wait_dialogs.h"
+
 #include "ui/app/main_frame.h"
 #include "ui/widgets/picture_button.h"
 
@@ -43,7 +45,8 @@ ModalScript::ModalScript() {
   poll_.setInterval(5);
   QObject::connect(&poll_, &QTimer::timeout, [this] {
     auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
-    if (dialog == nullptr || !dialog->isVisible()) {
+    // The data window's reading notice comes and goes by itself, when a reading is long enough.
+    if (dialog == nullptr || !dialog->isVisible() || qobject_cast<CWaitElabInfoDlg*>(dialog) != nullptr) {
       return;
     }
     if (handlers_.empty()) {
