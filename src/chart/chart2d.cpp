@@ -141,10 +141,25 @@ void CChart2D::SetPointCount(int group, int series, std::size_t count) {
 }
 
 void CChart2D::SetXData(int group, int series, std::span<const double> values) {
-  if (CSeriesData* s = Series(group, series)) {
-    s->SetX(values);
-    Changed();
+  CSeriesData* s = Series(group, series);
+  if (s == nullptr) {
+    return;
   }
+  // Another series with the same times lends them instead of a second copy.
+  const CSeriesData* same = nullptr;
+  for (const auto& g : groups_) {
+    for (const auto& other : g.series) {
+      if (&other != s && other.Size() == s->Size() && other.SameX(values)) {
+        same = &other;
+      }
+    }
+  }
+  if (same != nullptr) {
+    s->ShareX(*same);
+  } else {
+    s->SetX(values);
+  }
+  Changed();
 }
 
 void CChart2D::SetYData(int group, int series, std::span<const double> values) {

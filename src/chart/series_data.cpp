@@ -9,13 +9,29 @@ constexpr std::size_t kFan = 16;
 } // namespace
 
 void CSeriesData::Resize(std::size_t count) {
-  x_.resize(count, 0.0);
+  if (x_.use_count() > 1) {
+    x_ = std::make_shared<std::vector<double>>(*x_); // a series that shared the old values keeps them
+  }
+  x_->resize(count, 0.0);
   y_.resize(count, kHole);
   BuildSummaries();
 }
 
 void CSeriesData::SetX(std::span<const double> values) {
-  std::copy_n(values.begin(), std::min(values.size(), x_.size()), x_.begin());
+  if (x_.use_count() > 1) {
+    x_ = std::make_shared<std::vector<double>>(*x_); // the other series keeps its values
+  }
+  std::copy_n(values.begin(), std::min(values.size(), x_->size()), x_->begin());
+}
+
+void CSeriesData::ShareX(const CSeriesData& other) {
+  if (other.Size() == Size()) {
+    x_ = other.x_;
+  }
+}
+
+bool CSeriesData::SameX(std::span<const double> values) const {
+  return values.size() == x_->size() && std::equal(values.begin(), values.end(), x_->begin());
 }
 
 void CSeriesData::SetY(std::span<const double> values) {
@@ -87,22 +103,24 @@ CMinMax CSeriesData::Summary(std::size_t begin, std::size_t end) const {
 }
 
 std::pair<std::size_t, std::size_t> CSeriesData::VisibleRange(double x0, double x1) const {
-  const auto first = std::lower_bound(x_.begin(), x_.end(), x0);
-  const auto last = std::upper_bound(first, x_.end(), x1);
-  const std::size_t begin = static_cast<std::size_t>(first - x_.begin());
-  const std::size_t end = static_cast<std::size_t>(last - x_.begin());
-  return {begin > 0 ? begin - 1 : 0, end < x_.size() ? end + 1 : end};
+  const std::vector<double>& x = *x_;
+  const auto first = std::lower_bound(x.begin(), x.end(), x0);
+  const auto last = std::upper_bound(first, x.end(), x1);
+  const std::size_t begin = static_cast<std::size_t>(first - x.begin());
+  const std::size_t end = static_cast<std::size_t>(last - x.begin());
+  return {begin > 0 ? begin - 1 : 0, end < x.size() ? end + 1 : end};
 }
 
 std::size_t CSeriesData::Nearest(double x) const {
-  const std::size_t after = static_cast<std::size_t>(std::lower_bound(x_.begin(), x_.end(), x) - x_.begin());
+  const std::vector<double>& xs = *x_;
+  const std::size_t after = static_cast<std::size_t>(std::lower_bound(xs.begin(), xs.end(), x) - xs.begin());
   if (after == 0) {
     return 0;
   }
-  if (after == x_.size()) {
+  if (after == xs.size()) {
     return after - 1;
   }
-  return x - x_[after - 1] <= x_[after] - x ? after - 1 : after;
+  return x - xs[after - 1] <= xs[after] - x ? after - 1 : after;
 }
 
 } // namespace nimbrel

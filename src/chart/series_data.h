@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <limits>
+#include <memory>
 #include <span>
 #include <utility>
 #include <vector>
@@ -49,9 +50,13 @@ public:
   // Copy the first min(Size(), values.size()) values.
   void SetX(std::span<const double> values);
   void SetY(std::span<const double> values);
+  // Takes `other`'s X values, of the same size, without a copy of its own: the two groups of the
+  // chart plot the same times, and a year of minutes would hold them twice.
+  void ShareX(const CSeriesData& other);
+  [[nodiscard]] bool SameX(std::span<const double> values) const;
 
-  [[nodiscard]] std::size_t Size() const { return x_.size(); }
-  [[nodiscard]] std::span<const double> X() const { return x_; }
+  [[nodiscard]] std::size_t Size() const { return x_->size(); }
+  [[nodiscard]] std::span<const double> X() const { return *x_; }
   [[nodiscard]] std::span<const double> Y() const { return y_; }
 
   // Summary of the points [begin, end).
@@ -65,7 +70,8 @@ public:
 private:
   void BuildSummaries();
 
-  std::vector<double> x_;
+  // Shared between series that plot the same times; never changed in place while shared.
+  std::shared_ptr<std::vector<double>> x_ = std::make_shared<std::vector<double>>();
   std::vector<double> y_;
   // levels_[k][b] summarises points [b * 16^(k+1), (b + 1) * 16^(k+1)).
   std::vector<std::vector<CMinMax>> levels_;
