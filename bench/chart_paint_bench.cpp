@@ -2,6 +2,7 @@
 // the same year in 10 000 points, in the same iteration and into the same 1000-pixel-wide picture; the
 // "ratio" counter is the first's time over the second's, from the fastest iteration of each: how much
 // a hundred times more points cost once they are decimated per pixel column (the goal: at most 2).
+#include "bench_support.h"
 #include "chart/chart_controller.h"
 
 #include <QGuiApplication>
@@ -62,12 +63,6 @@ struct CFilled {
   CChartController controller;
 };
 
-double ThreadSeconds() {
-  timespec ts{};
-  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
-  return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) * 1e-9;
-}
-
 void Paint(const CFilled& chart, QImage& image) {
   QPainter painter(&image);
   chart.controller.Chart().draw(painter, image.rect());
@@ -80,11 +75,11 @@ void BM_PaintMillionBesideTenThousand(benchmark::State& state) {
   double smallBest = 1e9;
   double largeBest = 1e9;
   for (auto _ : state) {
-    const double t0 = ThreadSeconds();
+    const double t0 = nimbrel::bench::ThreadSeconds();
     Paint(small, image);
-    const double t1 = ThreadSeconds();
+    const double t1 = nimbrel::bench::ThreadSeconds();
     Paint(large, image);
-    const double t2 = ThreadSeconds();
+    const double t2 = nimbrel::bench::ThreadSeconds();
     smallBest = std::min(smallBest, t1 - t0);
     largeBest = std::min(largeBest, t2 - t1);
     state.SetIterationTime(t2 - t1);

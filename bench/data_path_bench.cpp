@@ -5,6 +5,7 @@
 //
 //   data_path_bench                        run the benchmarks
 //   data_path_bench --write-rlg=FILE       write the generated memory file and exit (for peak-memory runs)
+#include "bench_support.h"
 #include "data/rlg_reader.h"
 #include "viewer/intervals.h"
 #include "viewer/table_model.h"
@@ -115,24 +116,17 @@ std::size_t SplitLines(const std::string& bytes) {
   return lines;
 }
 
-// CPU time of this thread: the machine is shared, and waiting for a core must not count as work.
-double ThreadSeconds() {
-  timespec ts{};
-  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
-  return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) * 1e-9;
-}
-
 template <typename Work> void Measure(benchmark::State& state, Work work) {
   const std::string& bytes = MemoryFile();
   // The ratio compares the fastest iteration of each: on a shared machine noise only ever adds time.
   double split = 1e9;
   double measured = 1e9;
   for (auto _ : state) {
-    const double t0 = ThreadSeconds();
+    const double t0 = nimbrel::bench::ThreadSeconds();
     benchmark::DoNotOptimize(SplitLines(bytes));
-    const double t1 = ThreadSeconds();
+    const double t1 = nimbrel::bench::ThreadSeconds();
     work();
-    const double t2 = ThreadSeconds();
+    const double t2 = nimbrel::bench::ThreadSeconds();
     split = std::min(split, t1 - t0);
     measured = std::min(measured, t2 - t1);
     state.SetIterationTime(t2 - t1);

@@ -16,11 +16,11 @@
 //                                  instrument paced like a 9600-baud line; prints its real time
 //   NIMBREL_BENCH_COMMANDS=1 ...   also lists the commands the instrument received, with their times
 
+#include "app/instrument_session.h"
 #include "base/prompts.h"
 #include "base/scheduler.h"
 #include "link/queued_sink.h"
 #include "link/serial_session_port.h"
-#include "app/instrument_session.h"
 #include "sim/pty_server.h"
 
 #include <QCoreApplication>
@@ -172,8 +172,8 @@ Outcome Download(int rainPages, int tempPages, const SessionTiming& timing, cons
     FixedStore store;
     const auto scheduler = MakeQtScheduler();
     auto marshal = [&receiver](LinkEventSink inner) { return MakeQueuedSink(&receiver, std::move(inner)); };
-    CInstrumentSession session(CInstrumentSession::Deps{port, *scheduler, prompts, view, view, store, dir, CPortConfig{},
-                                                        FactoryMarkers{}, timing, marshal});
+    CInstrumentSession session(CInstrumentSession::Deps{port, *scheduler, prompts, view, view, store, dir,
+                                                        CPortConfig{}, FactoryMarkers{}, timing, marshal});
     session.SetFixedPort(server.SlavePath());
     session.Connect();
     RunUntil([&] { return view.connected.has_value() && (!*view.connected || session.Idle()); },
