@@ -1,20 +1,20 @@
 #include "app/licence_text.h"
 
-#include <fstream>
-#include <iterator>
+#include "base/safe_file.h"
 
 namespace nimbrel {
 
 namespace {
 constexpr std::size_t kPiece = 127;
+// A licence is a page or two; anything much larger is not one.
+constexpr std::uintmax_t kMaxLicenceBytes = 1U << 20U;
 } // namespace
 
 std::string LicenceText(const std::filesystem::path& programDirectory) {
-  std::ifstream in(programDirectory / kLicenceFileName, std::ios::binary);
-  if (!in) {
+  std::string bytes;
+  if (!ReadWholeFile(programDirectory / kLicenceFileName, bytes, kMaxLicenceBytes, "a licence").ok()) {
     return {};
   }
-  const std::string bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
   std::string text;
   std::size_t inPiece = 0; // characters of the current piece, counted as a text-mode read counts them
   bool open = false;       // a piece has begun and not yet been closed
