@@ -7,6 +7,11 @@ set(NIMBREL_SHARE_DIR ${CMAKE_INSTALL_DATADIR}/nimbrel)
 set(packaging_src ${CMAKE_SOURCE_DIR}/packaging)
 set(packaging_out ${CMAKE_BINARY_DIR}/packaging)
 
+# The programs link only system libraries: they need no run path, in the build tree or installed.
+# Otherwise the build tree's programs carry an empty one, kept as room for the installed path, and an
+# empty entry makes the loader look for every library in the current directory first: the program
+# directory a user runs them in.
+set_target_properties(nimbrel nimbrel-cli tbr4470-sim PROPERTIES INSTALL_RPATH "" BUILD_WITH_INSTALL_RPATH ON)
 install(TARGETS nimbrel nimbrel-cli tbr4470-sim RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(PROGRAMS ${packaging_src}/nimbrel-desktop DESTINATION ${CMAKE_INSTALL_BINDIR})
 

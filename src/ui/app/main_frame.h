@@ -80,7 +80,7 @@ public:
   void UpdateCommandUi();
   // Files dropped on the window: the data files among them open as File > Open opens a file.
   bool OpenDropped(const QMimeData* dropped);
-  // Called once when the window first paints (start-up measurement).
+  // Called once when the window first paints (the start-up picture, the start-up measurement).
   std::function<void()> onFirstPaint;
 
   // What the windows show, for tests and screenshots.
@@ -179,7 +179,7 @@ private:
   std::unique_ptr<QPrinter> printer_; // made on first use: finding the printers takes time
   QTimer idleUpdate_;
   std::optional<DownloadEnd> lastDownloadEnd_;
-  CZoomMode zoomMode_;                   // shared by every data window
+  CZoomMode zoomMode_;                     // shared by every data window
   std::atomic<bool> cancelRequest_{false}; // the wait dialog's Cancel while a data file is read
   bool busyCursor_ = false;
   bool tornDown_ = false;

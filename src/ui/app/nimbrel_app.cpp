@@ -77,17 +77,19 @@ bool CNimbrelApp::InitInstance(const QStringList& arguments) {
   options.printSettings = print.value();
 
   frame_ = std::make_unique<CMainFrame>(options);
-  if (std::getenv("NIMBREL_REPORT_FIRST_PAINT") != nullptr) {
-    // Start-up measurement: say when the window has painted, then end.
-    frame_->onFirstPaint = [] {
+  // The start-up picture comes up once the window has painted, so that the window is not kept
+  // waiting for the picture's drawing. A start-up measurement says when the window has painted and
+  // ends the program.
+  const bool report = std::getenv("NIMBREL_REPORT_FIRST_PAINT") != nullptr;
+  frame_->onFirstPaint = [frame = frame_.get(), report] {
+    if (report) {
       std::fputs("painted\n", stdout);
       std::fflush(stdout);
       QTimer::singleShot(0, qApp, [] { QCoreApplication::exit(0); });
-    };
-  }
-  // The start-up picture comes up with the window, from its first turn of the event loop, so that
-  // the window is not kept waiting for the picture's drawing.
-  QTimer::singleShot(0, frame_.get(), [frame = frame_.get()] { frame->ShowSplash(); });
+      return;
+    }
+    QTimer::singleShot(0, frame, [frame] { frame->ShowSplash(); });
+  };
   const QStringList files = parser.positionalArguments();
   if (!files.isEmpty()) {
     frame_->OpenAtStartup(fs::path(files.constFirst().toStdString()));
