@@ -16,7 +16,8 @@ CInstrumentSession::CInstrumentSession(Deps deps)
                   deps_.settings),
       maintenance_(queue_, deps_.prompts, deps_.view, deps_.markers),
       download_({deps_.port, queue_, deps_.scheduler, deps_.prompts, deps_.downloadView, trace_, status_, pointers_,
-                 data_, deps_.timing, deps_.programDirectory, [this](DownloadEnd how) {
+                 data_, deps_.timing, deps_.programDirectory,
+                 [this](DownloadEnd how) {
                    if (procedure_ == ProcedureState::Download) {
                      SetProcedure(ProcedureState::Idle);
                    }

@@ -17,8 +17,8 @@ Status CheckTarget(const fs::path& target, const fs::path* source) {
   std::error_code ec;
   const fs::path folder = target.parent_path().empty() ? fs::path(".") : target.parent_path();
   if (!fs::is_directory(folder, ec)) {
-    return {StatusCode::NotFound, "cannot write " + target.string() + ": the folder " + folder.string() +
-                                      " does not exist"};
+    return {StatusCode::NotFound,
+            "cannot write " + target.string() + ": the folder " + folder.string() + " does not exist"};
   }
   const auto status = fs::symlink_status(target, ec);
   if (ec || !fs::exists(status)) {

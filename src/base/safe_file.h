@@ -2,8 +2,8 @@
 
 #include "base/status.h"
 
-#include <filesystem>
 #include <cstdint>
+#include <filesystem>
 #include <functional>
 #include <string>
 

@@ -46,7 +46,7 @@ private:
 // A value or the status that explains why there is none.
 template <typename T> class [[nodiscard]] Result {
 public:
-  Result(T value) : value_(std::move(value)) {} // NOLINT(google-explicit-constructor): returned as is
+  Result(T value) : value_(std::move(value)) {}         // NOLINT(google-explicit-constructor): returned as is
   Result(Status status) : status_(std::move(status)) {} // NOLINT(google-explicit-constructor)
 
   [[nodiscard]] bool ok() const { return status_.ok(); }

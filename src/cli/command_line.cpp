@@ -20,8 +20,8 @@ std::string CCommandLine::HelpText() const {
 std::optional<int> CCommandLine::Parse(const QStringList& args, const std::function<void(const std::string&)>& out,
                                        const std::function<void(const std::string&)>& err) {
   if (!parser_.parse(args)) {
-    err("nimbrel-cli " + command_ + ": " + parser_.errorText().toLocal8Bit().toStdString() + "\n" +
-        "'nimbrel-cli " + command_ + " --help' lists the options.\n");
+    err("nimbrel-cli " + command_ + ": " + parser_.errorText().toLocal8Bit().toStdString() + "\n" + "'nimbrel-cli " +
+        command_ + " --help' lists the options.\n");
     return 2;
   }
   if (parser_.isSet("help")) {

@@ -15,8 +15,7 @@ namespace nimbrel::cli {
 class CCommandLine {
 public:
   // `positional`: the positional arguments in the usage line ("FILE"), and at most how many.
-  CCommandLine(std::string command, const std::string& description, std::string positional = {},
-               int maxPositional = 0);
+  CCommandLine(std::string command, const std::string& description, std::string positional = {}, int maxPositional = 0);
 
   QCommandLineParser& Parser() { return parser_; }
   // Parses `args` (the first is the command's own name). Returns an exit code when the arguments

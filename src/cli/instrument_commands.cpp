@@ -172,8 +172,7 @@ private:
 // One instrument, one session, for the length of a command.
 class Run {
 public:
-  Run(InstrumentEnv& env, const QString& port)
-      : env_(env), prompts_(env), view_(env), store_(env.programDirectory) {
+  Run(InstrumentEnv& env, const QString& port) : env_(env), prompts_(env), view_(env), store_(env.programDirectory) {
     CPortConfig config;
     if (port.isEmpty()) {
       if (Status read = store_.Read(config); !read.ok()) {
@@ -338,8 +337,8 @@ int Download(const QStringList& args, InstrumentEnv& env) {
   o.Parser().addOption({"old-data", "when there are no new rain data, download the old rain and temperature data"});
   o.Parser().addOption({"clear-memory", "release the downloaded memory in the instrument afterwards (only after a "
                                         "complete download)"});
-  o.Parser().addOption({"output", "copy the downloaded file to FILE (replacing it) once the download is complete",
-                        "FILE"});
+  o.Parser().addOption(
+      {"output", "copy the downloaded file to FILE (replacing it) once the download is complete", "FILE"});
   o.Parser().addOption({{"q", "quiet"}, "no progress report"});
   if (auto exit = o.Parse(args, env.out, env.err)) {
     return *exit;
@@ -423,8 +422,7 @@ int Download(const QStringList& args, InstrumentEnv& env) {
     return kExitIncomplete;
   }
   if (clearMemory && !session.Download().ReleaseOutcome().ok()) {
-    env.err("ERROR: the instrument memory was not released: " + session.Download().ReleaseOutcome().message() +
-            ".\n");
+    env.err("ERROR: the instrument memory was not released: " + session.Download().ReleaseOutcome().message() + ".\n");
     return kExitFailed;
   }
   return kExitOk;

@@ -29,15 +29,15 @@ inline constexpr double kInchPerMm = 0.03937;
 // The rows of one reading of a data file and the values that go with them.
 struct CDataSeries {
   std::vector<CDataItem> rows;
-  int interval = 60;        // seconds; the interval the rows were built for
-  int unit = 0;             // 0 mm and C, 1 inch and F; other values keep the neutral headers
-  float resolution = 0.25F; // millimetres of water per tip
+  int interval = 60;                // seconds; the interval the rows were built for
+  int unit = 0;                     // 0 mm and C, 1 inch and F; other values keep the neutral headers
+  float resolution = 0.25F;         // millimetres of water per tip
   bool resolutionDefaulted = false; // the header's resolution read as 0: 1.0 is used
   bool headersKnown = false;        // the rain header was read: the column headers follow the unit
   bool foundRainHeader = false;     // the file has the rain header's keys
   bool foundTemperature = false;    // the file has a TEMPERATURE section
-  float total = 0.0F;       // sum of all rain that is not "not available"
-  bool startValid = false;  // the start time is set by the first time stamp
+  float total = 0.0F;               // sum of all rain that is not "not available"
+  bool startValid = false;          // the start time is set by the first time stamp
   std::uint32_t startTime = 0;
   std::string caption; // " ( TBR4470 - Ser. Num. : xxxxxxxx )" or empty
 

@@ -402,7 +402,7 @@ private:
       const double u = LeadingNumber(line.substr(at + kUnitKey.size()));
       out_.unit = std::isfinite(u) ? static_cast<int>(std::clamp(u, -1e9, 1e9)) : 0;
     }
-    out_.headersKnown = true; // the column headers follow the unit from here on
+    out_.headersKnown = true;  // the column headers follow the unit from here on
     if (!Next(cursor, line)) { // the first page line never holds a tip
       return status_;
     }
@@ -553,11 +553,10 @@ Status ReadRlgBuffer(std::string_view bytes, int interval, CDataSeries& out, con
   case ReadStatus::TooLarge:
     break;
   }
-  return {StatusCode::TooLarge,
-          "grouping by " + std::to_string(interval) + " s makes more rows than " +
-              (options.maxRows == SIZE_MAX ? std::string("the memory can hold")
-                                           : "the limit of " + std::to_string(options.maxRows)) +
-              "; choose a longer interval"};
+  return {StatusCode::TooLarge, "grouping by " + std::to_string(interval) + " s makes more rows than " +
+                                    (options.maxRows == SIZE_MAX ? std::string("the memory can hold")
+                                                                 : "the limit of " + std::to_string(options.maxRows)) +
+                                    "; choose a longer interval"};
 }
 
 Status LoadDataFile(const std::filesystem::path& path, std::string& bytes) {

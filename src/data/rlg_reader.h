@@ -5,7 +5,6 @@
 
 #include <atomic>
 #include <cstdint>
-#include <cstdint>
 #include <filesystem>
 #include <functional>
 #include <string>
@@ -96,6 +95,5 @@ private:
   std::size_t pos_ = 0;
   std::string_view rest_; // the unread part of a long line
 };
-
 
 } // namespace nimbrel

@@ -9,8 +9,7 @@
 namespace nimbrel {
 
 CDownload::CDownload(Deps deps)
-    : deps_(std::move(deps)), dump_(deps_.programDirectory), progressTimer_(deps_.scheduler),
-      steps_(deps_.scheduler) {}
+    : deps_(std::move(deps)), dump_(deps_.programDirectory), progressTimer_(deps_.scheduler), steps_(deps_.scheduler) {}
 
 // The one place the state changes; the listener's page mode follows it.
 void CDownload::Enter(State state) {

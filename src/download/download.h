@@ -145,9 +145,9 @@ private:
   bool tempFromHistory_ = false;
   int shownPage_ = 0, shownLines_ = 0;
   int pagesMissed_ = 0;
-  Status created_;                         // of the dump file's last start
-  Status release_;                         // of the memory release
-  std::pair<bool, bool> releaseAsked_{};   // rain and temperature pointers still to be set
+  Status created_;                       // of the dump file's last start
+  Status release_;                       // of the memory release
+  std::pair<bool, bool> releaseAsked_{}; // rain and temperature pointers still to be set
   bool openDumpPending_ = false;
   DownloadProgress progress_;
   int activity_ = 0;

@@ -27,9 +27,9 @@ void CDumpFile::WriteHeader(const std::string& serialNumber, float tipValue, int
   // the instrument was set to, instead of a value 25 times too small.
   const double millimetres = unit == 1 ? static_cast<double>(tipValue) / kInchPerMm : static_cast<double>(tipValue);
   const std::string resolution = Printf("%.5f", millimetres);
-  waiting_ +=
-      Printf("********** Nimbrel   -TBR4470-   Serial Num:%s **********\r\n\r\nmm H2O per tip = %s\r\nUnit Meas =%s\r\n",
-             serialNumber.c_str(), resolution.c_str(), unit == 1 ? "1" : "0");
+  waiting_ += Printf(
+      "********** Nimbrel   -TBR4470-   Serial Num:%s **********\r\n\r\nmm H2O per tip = %s\r\nUnit Meas =%s\r\n",
+      serialNumber.c_str(), resolution.c_str(), unit == 1 ? "1" : "0");
 }
 
 Status CDumpFile::WriteTemperatureSection(const std::string& serialNumber) {

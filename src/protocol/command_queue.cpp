@@ -20,8 +20,7 @@ ReplyClass ClassifyReply(const std::string& line) {
 
 CCommandQueue::CCommandQueue(ISessionPort& port, IScheduler& scheduler, IPrompts& prompts, const CTrace& trace,
                              const SessionTiming& timing)
-    : port_(port), prompts_(prompts), trace_(trace), timing_(timing), tick_(scheduler),
-      replyTimer_(scheduler) {}
+    : port_(port), prompts_(prompts), trace_(trace), timing_(timing), tick_(scheduler), replyTimer_(scheduler) {}
 
 CCommandQueue::~CCommandQueue() = default;
 
@@ -118,8 +117,7 @@ void CCommandQueue::OnReplyTimeout() {
   readyToSend_ = true;
   trace_.Append(Printf("Command %d given up: no reply after %d sends\r\n", given.GetCommandNumber(), kRepeats + 1));
   if (handler_ != nullptr) {
-    handler_->OnGivenUp(given, GiveUp::TimedOut,
-                        Printf("Command %d : Timeout Expired", given.GetCommandNumber()));
+    handler_->OnGivenUp(given, GiveUp::TimedOut, Printf("Command %d : Timeout Expired", given.GetCommandNumber()));
   }
 }
 
@@ -139,8 +137,8 @@ int CCommandQueue::OnReply(const std::string& line) {
   const CCommand command = *current_; // the procedures may remove the current command
   switch (ClassifyReply(lastReply_)) {
   case ReplyClass::Refusal:
-    trace_.Append(Printf("Command %d (par %s)nack receive\r\n", command.GetCommandNumber(),
-                         command.GetParameter().c_str()));
+    trace_.Append(
+        Printf("Command %d (par %s)nack receive\r\n", command.GetCommandNumber(), command.GetParameter().c_str()));
     if (handler_ != nullptr && handler_->TakeRefusal(command)) {
       return 0;
     }
@@ -159,8 +157,8 @@ int CCommandQueue::OnReply(const std::string& line) {
     if (Retry()) {
       return 0;
     }
-    trace_.Append(Printf("Command %d given up: wrong instrument state %d times\r\n", command.GetCommandNumber(),
-                         kRepeats + 1));
+    trace_.Append(
+        Printf("Command %d given up: wrong instrument state %d times\r\n", command.GetCommandNumber(), kRepeats + 1));
     if (handler_ != nullptr) {
       handler_->OnGivenUp(command, GiveUp::WrongState,
                           Printf("WARNING : WRONG INSTR STATUS Received.\n\n(Command = %d ,param = %s)",

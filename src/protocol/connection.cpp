@@ -160,7 +160,8 @@ void CConnection::ProbeFixed() {
       }
       (void)deps_.port.Purge(); // the port is closed next
       deps_.port.Close();
-      Failed(written.ok() ? "ERROR: Instrument not responding." : "ERROR: Instrument not responding.\n" + written.message(),
+      Failed(written.ok() ? "ERROR: Instrument not responding."
+                          : "ERROR: Instrument not responding.\n" + written.message(),
              Icon::Error, "Error : connection failure");
     });
   });
@@ -185,7 +186,7 @@ void CConnection::Found() {
 }
 
 void CConnection::Battery() {
-  deps_.queue.Clear(); // no command awaits a reply during the direct reads
+  deps_.queue.Clear();      // no command awaits a reply during the direct reads
   (void)deps_.port.Purge(); // drops the rest of the probe's answer; nothing to report if it fails
   steps_.Later(deps_.timing.batteryPurge, [this] {
     const Status written = deps_.port.WriteString(GET_BATTERY);

@@ -2,7 +2,6 @@
 
 #include "base/numbers.h"
 #include "base/safe_file.h"
-
 #include "data/rlg_reader.h"
 #include "viewer/table_model.h"
 
@@ -125,8 +124,8 @@ Status WriteSheetCsv(const CDataSeries& series, CLineRange range, const std::fil
     if (!file) {
       return Status::FromErrno(errno, "cannot write " + path.string());
     }
-    std::string out = "DATE,TIME," + CsvField(RainColumnHeader(series)) + "," +
-                      CsvField(TemperatureColumnHeader(series)) + "\r\n";
+    std::string out =
+        "DATE,TIME," + CsvField(RainColumnHeader(series)) + "," + CsvField(TemperatureColumnHeader(series)) + "\r\n";
     char number[64];
     for (std::size_t k = range.start; k < range.end; ++k) {
       const CSheetLine line = SheetLine(series, k);

@@ -1,5 +1,4 @@
 #include "ui/app/main_frame.h"
-#include "ui/viewer/view_file_dlg.h"
 
 #include "base/text.h"
 #include "link/queued_sink.h"
@@ -12,6 +11,7 @@
 #include "ui/link/port_setup_dlg.h"
 #include "ui/protocol/connection_dialogs.h"
 #include "ui/setup/setup_dlg.h"
+#include "ui/viewer/view_file_dlg.h"
 #include "ui/widgets/colour_status_pane.h"
 #include "ui/widgets/picture_button.h"
 #include "ui/widgets/pictures.h"
