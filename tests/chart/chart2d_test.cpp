@@ -59,8 +59,8 @@ TEST(Chart2D, NearestPointChangesHalfwayBetweenPoints) {
 
 int CountPixels(const QImage& image, QRgb colour) {
   const auto* p = reinterpret_cast<const QRgb*>(image.constBits()); // 32-bit pixels, rows without padding
-  return static_cast<int>(
-      std::count_if(p, p + image.width() * image.height(), [&](QRgb c) { return (c | 0xFF000000U) == colour; }));
+  return static_cast<int>(std::count_if(p, p + static_cast<std::ptrdiff_t>(image.width()) * image.height(),
+                                        [&](QRgb c) { return (c | 0xFF000000U) == colour; }));
 }
 
 TEST(Chart2D, DrawsRainTemperatureAndMarksAndScalesToThePrinter) {

@@ -16,7 +16,7 @@ namespace nimbrel {
 namespace {
 
 // The instrument's stamp of a civil date and time: seconds since 2000-01-01 00:00:00, in hexadecimal.
-std::string Stamp(int y, int m, int d, int hh, int mm, int ss, std::uint32_t* seconds = nullptr) {
+std::string Stamp(int y, int m, int d, int hh, int mm, std::int64_t ss, std::uint32_t* seconds = nullptr) {
   using namespace std::chrono;
   const auto days = sys_days{year{y} / m / d} - sys_days{year{2000} / January / 1};
   const auto t = static_cast<std::uint32_t>(days.count() * 86400 + hh * 3600L + mm * 60L + ss);

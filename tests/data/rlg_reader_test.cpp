@@ -349,10 +349,12 @@ TEST(RlgReader, HeaderKeysAndDefaults) {
   for (const auto& [resolutionLine, unitLine, resolution, unit, message] : cases) {
     SCOPED_TRACE(resolutionLine);
     CDataSeries series;
-    ASSERT_TRUE(ReadRlgBuffer("********** Nimbrel   -TBR4470-   Serial Num:123 **********\n\n" + resolutionLine + "\n" +
-                                  unitLine + "\n0000003C\n00000E10\n",
-                              60, series)
-                    .ok());
+    const std::string bytes = std::string("********** Nimbrel   -TBR4470-   Serial Num:123 **********\n\n")
+                                  .append(resolutionLine)
+                                  .append("\n")
+                                  .append(unitLine)
+                                  .append("\n0000003C\n00000E10\n");
+    ASSERT_TRUE(ReadRlgBuffer(bytes, 60, series).ok());
     EXPECT_EQ(std::tuple(series.resolution, series.unit, series.resolutionDefaulted),
               std::tuple(resolution, unit, message));
     // The first page line never counts: only the one tip after it.

@@ -70,10 +70,11 @@ TEST(Pictures, EveryPictureIsItsOwnAtTheAskedSizeRatioAndMode) {
 
     const QImage image = icon.pixmap(QSize(48, 48)).toImage().convertToFormat(QImage::Format_ARGB32);
     const QImage faded = icon.pixmap(QSize(48, 48), QIcon::Disabled).toImage().convertToFormat(QImage::Format_ARGB32);
+    constexpr std::ptrdiff_t kPixels = 2304; // 48 x 48
     const auto* ink = reinterpret_cast<const QRgb*>(image.constBits());
     const auto* grey = reinterpret_cast<const QRgb*>(faded.constBits());
-    EXPECT_GT(std::count_if(ink, ink + 48 * 48, [](QRgb c) { return qAlpha(c) > 0; }), 48 * 48 / 10) << "nothing drawn";
-    EXPECT_TRUE(std::all_of(grey, grey + 48 * 48, [](QRgb c) {
+    EXPECT_GT(std::count_if(ink, ink + kPixels, [](QRgb c) { return qAlpha(c) > 0; }), kPixels / 10) << "nothing drawn";
+    EXPECT_TRUE(std::all_of(grey, grey + kPixels, [](QRgb c) {
       return qRed(c) == qGreen(c) && qGreen(c) == qBlue(c) && qAlpha(c) <= 128;
     })) << "the disabled look keeps colours or full opacity";
     for (std::size_t other = 0; other < drawn.size(); ++other) {
