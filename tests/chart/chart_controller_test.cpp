@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <span>
 
 namespace nimbrel {
 namespace {
@@ -46,13 +47,12 @@ TEST_F(ChartControllerTest, FillPlacesPointsHolesMarksAndTheFullView) {
   const CSeriesData* r = chart.FindSeries(1, 1);
   const CSeriesData* t = chart.FindSeries(2, 1);
   ASSERT_TRUE(r != nullptr && t != nullptr);
+  const auto values = [](std::span<const double> v) { return std::vector<double>(v.begin(), v.end()); };
   const std::vector<double> x = {1.0, 901.0, 1801.0, 2701.0, 3601.0, 4501.0};
-  EXPECT_EQ(std::vector<double>(r->X().begin(), r->X().end()), x);
-  EXPECT_EQ(std::vector<double>(t->X().begin(), t->X().end()), x);
-  EXPECT_EQ(std::vector<double>(r->Y().begin(), r->Y().end()),
-            (std::vector<double>{0.2F, kNotAvailable, 0.4F, 0.0, 0.0, 0.6F}));
-  EXPECT_EQ(std::vector<double>(t->Y().begin(), t->Y().end()),
-            (std::vector<double>{20.0, kHole, kHole, 21.0, kHole, kHole}));
+  EXPECT_EQ(values(r->X()), x);
+  EXPECT_EQ(values(t->X()), x);
+  EXPECT_EQ(values(r->Y()), (std::vector<double>{0.2F, kNotAvailable, 0.4F, 0.0, 0.0, 0.6F}));
+  EXPECT_EQ(values(t->Y()), (std::vector<double>{20.0, kHole, kHole, 21.0, kHole, kHole}));
   std::vector<int> marks;
   for (const CChart2D::CLabel& label : chart.Labels()) {
     if (label.text == "!") {

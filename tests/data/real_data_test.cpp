@@ -15,15 +15,14 @@
 namespace nimbrel {
 namespace {
 
-// Seconds since 2000-01-01 00:00:00 of a civil date and time.
-std::uint32_t InstrumentSeconds(int y, int m, int d, int hh, int mm, int ss) {
+// The instrument's stamp of a civil date and time: seconds since 2000-01-01 00:00:00, in hexadecimal.
+std::string Stamp(int y, int m, int d, int hh, int mm, std::int64_t ss, std::uint32_t* seconds = nullptr) {
   using namespace std::chrono;
-  const auto days = sys_days{year{y} / month{static_cast<unsigned>(m)} / day{static_cast<unsigned>(d)}} -
-                    sys_days{year{2000} / January / 1};
-  return static_cast<std::uint32_t>(days.count() * 86400 + hh * 3600L + mm * 60L + ss);
-}
-
-std::string Hex(std::uint32_t t) {
+  const auto days = sys_days{year{y} / m / d} - sys_days{year{2000} / January / 1};
+  const auto t = static_cast<std::uint32_t>(days.count() * 86400 + hh * 3600L + mm * 60L + ss);
+  if (seconds != nullptr) {
+    *seconds = t;
+  }
   char buf[16];
   std::snprintf(buf, sizeof buf, "%08X", t);
   return buf;
@@ -41,34 +40,23 @@ TEST(RealData, QuincemilTipsAllReachTheRows) {
   std::string rlg = "********** Nimbrel   -TBR4470-   Serial Num:QUINCEMI **********\r\r\n\r\r\n"
                     "mm H2O per tip = 0.20000\r\r\nUnit Meas =0\r\r\nFFFFFFFF\r\r\n";
   std::string line;
-  long previous = 0;
-  long tips = 0;
-  std::uint32_t first = 0;
-  std::uint32_t last = 0;
-  while (std::getline(csv, line)) {
-    int mo = 0;
-    int d = 0;
-    int y = 0;
-    int h = 0;
-    int mi = 0;
-    int s = 0;
-    long count = 0;
-    if (std::sscanf(line.c_str(), "%d/%d/%d %d:%d:%d,%ld", &mo, &d, &y, &h, &mi, &s, &count) != 7) {
+  long previous = 0, tips = 0, count = 0;
+  std::uint32_t first = 0, last = 0;
+  for (int mo = 0, d = 0, y = 0, h = 0, mi = 0, sec = 0; std::getline(csv, line);) {
+    if (std::sscanf(line.c_str(), "%d/%d/%d %d:%d:%d,%ld", &mo, &d, &y, &h, &mi, &sec, &count) != 7) {
       continue; // logger events without a count
     }
-    const std::uint32_t t = InstrumentSeconds(y, mo, d, h, mi, s);
-    first = first == 0 ? t : first;
-    last = t;
+    const std::string stamp = Stamp(y, mo, d, h, mi, sec, &last);
+    first = first == 0 ? last : first;
     for (; previous < count; ++previous, ++tips) {
-      rlg += Hex(t) + "\r\r\n";
+      rlg += stamp + "\r\r\n";
     }
   }
   ASSERT_EQ(tips, 13911);
   // A temperature sample every quarter hour until a week before the last tip, so the tips of that
   // week fall after the last row.
-  const std::uint32_t from = first - first % 86400;
-  rlg += "TEMPERATURE (-TBR4470- Serial Num: QUINCEMI)\r\n" + Hex(from) + "\r\r\n";
-  for (std::uint32_t t = from; t <= last - 7 * 86400; t += 900) {
+  rlg += "TEMPERATURE (-TBR4470- Serial Num: QUINCEMI)\r\n" + Stamp(2000, 1, 1, 0, 0, first - first % 86400) + "\r\r\n";
+  for (std::uint32_t t = first - first % 86400; t <= last - 7 * 86400; t += 900) {
     rlg += " 21.50\r\r\n";
   }
   test::TempDir dir;

@@ -1,26 +1,13 @@
 #include "pdf_pages.h"
 
+#include "support/child_process.h"
+
 #include <QGuiApplication>
 #include <QPageSize>
 
-#include <cstdio>
 #include <regex>
 
 namespace nimbrel::test {
-
-namespace {
-
-std::string Run(const std::string& command) {
-  std::string out;
-  const std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(command.c_str(), "r"), &pclose);
-  char buffer[4096];
-  for (std::size_t n = 0; pipe && (n = std::fread(buffer, 1, sizeof buffer, pipe.get())) > 0;) {
-    out.append(buffer, n);
-  }
-  return out;
-}
-
-} // namespace
 
 void EnsureGuiApp() {
   static int argc = 1;
@@ -41,7 +28,7 @@ std::unique_ptr<QPdfWriter> PdfAt(const std::filesystem::path& file, double widt
 }
 
 std::vector<std::string> PdfPageTexts(const std::filesystem::path& file) {
-  const std::string text = Run("pdftotext -raw '" + file.string() + "' - 2>/dev/null");
+  const std::string text = RunChild("/usr/bin/pdftotext", {"-raw", file.string(), "-"}).out;
   std::vector<std::string> pages;
   for (std::size_t start = 0, ff = 0; (ff = text.find('\f', start)) != std::string::npos; start = ff + 1) {
     pages.push_back(text.substr(start, ff - start));
@@ -50,7 +37,7 @@ std::vector<std::string> PdfPageTexts(const std::filesystem::path& file) {
 }
 
 std::pair<double, double> WordSpan(const std::filesystem::path& file, const std::string& word) {
-  const std::string html = Run("pdftotext -bbox -f 1 -l 1 '" + file.string() + "' - 2>/dev/null");
+  const std::string html = RunChild("/usr/bin/pdftotext", {"-bbox", "-f", "1", "-l", "1", file.string(), "-"}).out;
   const std::regex span("xMin=\"([0-9.]+)\" yMin=\"[0-9.]+\" xMax=\"([0-9.]+)\" yMax=\"[0-9.]+\">" + word + "<");
   std::smatch m;
   return std::regex_search(html, m, span) ? std::pair(std::stod(m[1]), std::stod(m[2])) : std::pair(-1.0, -1.0);
@@ -58,7 +45,7 @@ std::pair<double, double> WordSpan(const std::filesystem::path& file, const std:
 
 QImage RenderFirstPage(const std::filesystem::path& file, int dpi) {
   const std::string prefix = file.string() + "-page";
-  Run("pdftoppm -singlefile -png -r " + std::to_string(dpi) + " '" + file.string() + "' '" + prefix + "'");
+  RunChild("/usr/bin/pdftoppm", {"-singlefile", "-png", "-r", std::to_string(dpi), file.string(), prefix});
   return QImage(QString::fromStdString(prefix + ".png"));
 }
 

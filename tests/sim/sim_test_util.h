@@ -25,31 +25,22 @@ inline Instrument MakeInstrument(InstrumentState state) {
   return Instrument(std::move(state), [] { return FakeHostNow(); });
 }
 
-inline InstrumentState Generated(std::uint64_t seed, int days, int unit = 0, int rainStartPage = 0,
-                                 int tempStartPage = 1453) {
-  GeneratorOptions g;
-  g.seed = seed;
-  g.days = days;
-  g.unit = unit;
-  g.tipValue = unit == 1 ? 0.00787 : 0.2;
-  g.rainStartPage = rainStartPage;
-  g.tempStartPage = tempStartPage;
-  g.start = SecondsSince2000(CivilTime{2026, 1, 1, 0, 0, 0});
+inline InstrumentState Generated(std::uint64_t seed, int days, int unit = 0, int rainStart = 0, int tempStart = 1453) {
+  const GeneratorOptions g{
+      seed,      days,     SecondsSince2000(CivilTime{2026, 1, 1, 0, 0, 0}), unit, unit == 1 ? 0.00787 : 0.2,
+      rainStart, tempStart};
   return MakeInstrumentState(g, Settings{}, kHostStart);
 }
 
 // The reply split at "\r\n"; a missing final "\r\n" leaves a last piece marked with a trailing "<cut>".
 inline std::vector<std::string> ReplyLines(const std::string& bytes) {
   std::vector<std::string> lines;
-  std::size_t pos = 0;
-  while (pos < bytes.size()) {
-    const auto end = bytes.find("\r\n", pos);
+  for (std::size_t pos = 0, end = 0; pos < bytes.size(); pos = end + 2) {
+    end = bytes.find("\r\n", pos);
+    lines.push_back(end == std::string::npos ? bytes.substr(pos) + "<cut>" : bytes.substr(pos, end - pos));
     if (end == std::string::npos) {
-      lines.push_back(bytes.substr(pos) + "<cut>");
       break;
     }
-    lines.push_back(bytes.substr(pos, end - pos));
-    pos = end + 2;
   }
   return lines;
 }
@@ -67,34 +58,23 @@ inline std::string One(Instrument& instrument, const std::string& command) {
 class Client {
 public:
   explicit Client(const std::string& path) : fd_(::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK)) {}
-  ~Client() {
-    if (fd_ >= 0) {
-      ::close(fd_);
-    }
-  }
+  ~Client() { ::close(fd_); }
   Client(const Client&) = delete;
   Client& operator=(const Client&) = delete;
-  [[nodiscard]] bool IsOpen() const { return fd_ >= 0; }
-  bool Send(const std::string& text) {
-    return ::write(fd_, text.data(), text.size()) == static_cast<ssize_t>(text.size());
-  }
+  bool Send(const std::string& text) { return ::write(fd_, text.data(), text.size()) == std::ssize(text); }
   // Reads until `lines` line feeds or `maxBytes` bytes arrived, the line hung up, or nothing came
   // for 5 s (a failing instrument must not hang the test).
   std::string Read(int lines, std::size_t maxBytes = std::string::npos) {
     std::string got;
-    for (int seen = 0; seen < lines && got.size() < maxBytes;) {
-      pollfd pfd{fd_, POLLIN, 0};
+    for (pollfd pfd{fd_, POLLIN, 0}; lines > 0 && got.size() < maxBytes && ::poll(&pfd, 1, 5000) > 0;) {
       char c = 0;
-      if (::poll(&pfd, 1, 5000) <= 0) {
-        break;
-      }
       const ssize_t n = (pfd.revents & POLLIN) != 0 ? ::read(fd_, &c, 1) : 0;
       if (n <= 0) {
         hungUp_ = n == 0 || errno == EIO;
         break;
       }
       got += c;
-      seen += c == '\n' ? 1 : 0;
+      lines -= c == '\n' ? 1 : 0;
     }
     return got;
   }

@@ -1,75 +1,45 @@
+#include "support/child_process.h"
 #include "support/temp_dir.h"
 #include "viewer/sheet.h"
 
 #include <gtest/gtest.h>
 
 #include <csignal>
-#include <cstdio>
-#include <cstdlib>
-#include <memory>
 #include <string>
 #include <sys/resource.h>
 
 namespace nimbrel {
 namespace {
 
-TEST(Sheet, CellTextsBecomeNumbers) {
+TEST(Sheet, CellTextsBecomeNumbersAndLinesChunksOfThirtyThousand) {
   const std::pair<const char*, double> cases[] = {
-      {"err", -999.0}, {"12.345", 12.345}, {"-3.50", -3.5}, {"Not Available", 0.0}, {"ofl", 0.0},
-      {"ufl", 0.0},    {"---  --", 0.0},   {"", 0.0},       {"0.000", 0.0},         {"7.25 err", -999.0},
-  };
+      {"7.25 err", -999.0}, {"-3.50", -3.5}, {"Not Available", 0.0}, {"ofl", 0.0}, {"---  --", 0.0}};
   for (const auto& [text, number] : cases) {
     EXPECT_DOUBLE_EQ(SheetNumber(text), number) << text;
   }
-}
-
-TEST(Sheet, ChunksOfThirtyThousandLines) {
-  struct Case {
-    std::size_t lines;
-    std::vector<std::pair<std::size_t, std::size_t>> chunks;
-  };
-  const Case cases[] = {
-      {1, {{0, 1}}},
-      {30000, {{0, 30000}}},
-      {30001, {{0, 30000}, {30000, 30001}}},
-      {65001, {{0, 30000}, {30000, 60000}, {60000, 65001}}},
-  };
-  for (const Case& c : cases) {
-    std::vector<std::pair<std::size_t, std::size_t>> got;
-    for (const CLineRange& r : SheetChunks(c.lines)) {
-      got.emplace_back(r.start, r.end);
+  std::vector<std::size_t> ends;
+  for (const std::size_t lines : {1U, 30000U, 30001U}) {
+    for (const CLineRange& r : SheetChunks(lines)) {
+      ends.insert(ends.end(), {r.start, r.end});
     }
-    EXPECT_EQ(got, c.chunks) << c.lines;
   }
+  EXPECT_EQ(ends, (std::vector<std::size_t>{0, 1, 0, 30000, 0, 30000, 30000, 30001}));
 }
 
 // Reads the first worksheet back with openpyxl: one line per row, cells separated by '|', each as
 // its Python repr (so text and numbers are told apart).
 std::string ReadBack(const std::filesystem::path& xlsx) {
-  const std::string command = "/usr/bin/python3 -c \"import sys, openpyxl\n"
-                              "ws = openpyxl.load_workbook(sys.argv[1]).worksheets[0]\n"
-                              "for row in ws.iter_rows(min_row=1, max_row=ws.max_row, max_col=4, values_only=True):\n"
-                              "    print('|'.join(repr(v) for v in row))\" '" +
-                              xlsx.string() + "' 2>&1";
-  std::string out;
-  const std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(command.c_str(), "r"), &pclose);
-  if (!pipe) {
-    return out;
-  }
-  char buf[4096];
-  std::size_t n = 0;
-  while ((n = std::fread(buf, 1, sizeof buf, pipe.get())) > 0) {
-    out.append(buf, n);
-  }
-  return out;
-}
-
-bool HaveOpenpyxl() {
-  return std::system("/usr/bin/python3 -c 'import openpyxl' >/dev/null 2>&1") == 0;
+  return test::RunChild("/usr/bin/python3",
+                        {"-c",
+                         "import sys, openpyxl\nws = openpyxl.load_workbook(sys.argv[1]).worksheets[0]\n"
+                         "for row in ws.iter_rows(min_row=1, max_row=ws.max_row, max_col=4, values_only=True):\n"
+                         "    print('|'.join(repr(v) for v in row))",
+                         xlsx.string()})
+      .out;
 }
 
 TEST(Sheet, WritesARealWorkbook) {
-  if (!HaveOpenpyxl()) {
+  if (test::RunChild("/usr/bin/python3", {"-c", "import openpyxl"}).exit != 0) {
     GTEST_SKIP() << "/usr/bin/python3 cannot import openpyxl";
   }
   test::TempDir dir;
