@@ -4,8 +4,8 @@
 
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <cerrno>
+#include <stop_token>
 #include <thread>
 #include <unistd.h>
 
@@ -83,10 +83,10 @@ TEST_F(ListenerTest, OfTwoLinesInOneBurstTheSecondWaitsForNewBytesOrIsPurged) {
 TEST_F(ListenerTest, PageLinesFlowWithoutStopsAndCloseEndsTheListenerFirst) {
   port.Shared().Downloading = true;
   Enable();
-  std::atomic<bool> stop{false};
-  std::thread instrument([&] {
+  // A jthread, so that a failed assertion below still stops and joins the instrument.
+  std::jthread instrument([&](const std::stop_token& stop) {
     const std::string line = "0B5C2E41\r\n";
-    while (!stop) {
+    while (!stop.stop_requested()) {
       // Non-blocking: once the listener is gone the queue fills and the writes are refused.
       static_cast<void>(::write(pty.InstrumentFd(), line.data(), line.size()));
       std::this_thread::sleep_for(1ms);
@@ -96,7 +96,7 @@ TEST_F(ListenerTest, PageLinesFlowWithoutStopsAndCloseEndsTheListenerFirst) {
   EXPECT_EQ(port.Close(), 0U);
   const std::size_t atClose = log.Events().size();
   std::this_thread::sleep_for(30ms); // the instrument keeps sending meanwhile
-  stop = true;
+  instrument.request_stop();
   instrument.join();
   const auto events = log.Events();
   EXPECT_EQ(events.size(), atClose);
