@@ -38,6 +38,21 @@ TEST(Chart2D, HighestAndLowestLeaveHolesOut) {
   EXPECT_EQ(chart.Lowest(2, 1), 0.0);
 }
 
+TEST(Chart2D, GroupsWithTheSameTimesHoldOneCopyAndChangingOneLeavesTheOther) {
+  CChart2D chart = HundredPoints();
+  const std::vector<double> x(chart.FindSeries(1, 1)->X().begin(), chart.FindSeries(1, 1)->X().end());
+  chart.SetPointCount(2, 1, x.size());
+  chart.SetXData(2, 1, x);
+  EXPECT_EQ(chart.FindSeries(2, 1)->X().data(), chart.FindSeries(1, 1)->X().data());
+  std::vector<double> later = x;
+  later.back() += 30.0;
+  chart.SetXData(1, 1, later);
+  EXPECT_EQ(chart.FindSeries(1, 1)->X().back(), later.back());
+  EXPECT_EQ(chart.FindSeries(2, 1)->X().back(), x.back());
+  chart.SetPointCount(2, 1, 50); // a resize of the other group leaves the first whole
+  EXPECT_EQ(chart.FindSeries(1, 1)->Size(), 100U);
+}
+
 TEST(Chart2D, NearestPointChangesHalfwayBetweenPoints) {
   const CChart2D chart = HundredPoints();
   for (const int p : {1, 2, 50, 99}) {
