@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include <optional>
+#include <tuple>
 
 namespace nimbrel::test {
 namespace {
@@ -84,25 +84,19 @@ TEST(Connection, FindsTheInstrumentOnTheConfiguredPortOrByScanning) {
 }
 
 TEST(Connection, ChecksTheBatteryThenReadsAndShowsTheIdentity) {
-  struct Case {
-    int battery;
-    std::optional<ScriptedPrompts::Shown> warning;
+  const std::tuple<int, const char*, Icon> cases[] = {
+      {1, "WARNING:Low battery detected.\nAdvise substitution.", Icon::Warning},
+      {0, "WARNING:Very Low battery detected.\nUrgent substitution!", Icon::Error},
+      {2, "", Icon::None},
   };
-  const Case cases[] = {
-      {1, ScriptedPrompts::Shown{"WARNING:Low battery detected.\nAdvise substitution.", Icon::Warning, false}},
-      {0, ScriptedPrompts::Shown{"WARNING:Very Low battery detected.\nUrgent substitution!", Icon::Error, false}},
-      {2, std::nullopt},
-  };
-  for (const auto& c : cases) {
+  for (const auto& [battery, warning, icon] : cases) {
+    SCOPED_TRACE(battery);
     sim::Settings settings;
-    settings.battery = c.battery;
+    settings.battery = battery;
     SessionRig rig(MakeState({}, settings));
     rig.ConnectAndSettle();
-    ASSERT_EQ(rig.prompts.shown.size(), c.warning ? 1U : 0U) << c.battery;
-    if (c.warning) {
-      EXPECT_EQ(rig.prompts.shown[0].text, c.warning->text);
-      EXPECT_EQ(rig.prompts.shown[0].icon, c.warning->icon);
-    }
+    EXPECT_EQ(rig.prompts.Texts(), *warning != '\0' ? Strings{warning} : Strings{});
+    EXPECT_EQ(rig.prompts.shown.empty() ? Icon::None : rig.prompts.shown[0].icon, icon);
     EXPECT_EQ(rig.WritesFrom(0), (Strings{"AA", "RZ", "AA", "AS", "AG", "AH"}));
     const std::string info = "info:Instr. Type: TBR4470 Rain Gauge\n\nSerial Num.: 12345678\n\n"
                              "Firmware Ver.: V2.14\n\nFirmware Date: 2006/01/14";
@@ -114,13 +108,12 @@ TEST(Connection, ChecksTheBatteryThenReadsAndShowsTheIdentity) {
 
 TEST(Connection, HangUpAndDisconnectEndTheLinkAndAllowAnotherConnection) {
   SessionRig rig;
-  rig.port.AddDevice("COM2", rig.Device());
+  rig.port.AddDevice("COM2", Scripted(rig.script, [&rig](const std::string& w) { return rig.instrument.Receive(w); }));
   rig.session->Connect();
   rig.sched.Advance(Millis(5)); // the port is open, the probe not written yet
   rig.port.HangUp();
   rig.Settle();
-  EXPECT_FALSE(rig.session->Connected());
-  EXPECT_FALSE(rig.port.IsOpen());
+  EXPECT_FALSE(rig.session->Connected() || rig.port.IsOpen());
   EXPECT_EQ(rig.view.log.back(), "not connected");
   EXPECT_EQ(rig.prompts.Texts(), Strings{"ERROR: the instrument is no longer connected (the port was closed)."});
   EXPECT_TRUE(rig.port.writes.empty());
@@ -150,8 +143,8 @@ TEST(Connection, SetupReadQueuesItsFifteenCommandsAndAbortsOnATimeout) {
   const std::size_t from = rig.port.writes.size();
   rig.session->OnInstrumentSetup();
   rig.Settle();
-  EXPECT_EQ(rig.WritesFrom(from), (Strings{"RM", "RN", "RS", "RT", "RU", "RW", "RC", "RD", "AA", "AS", "AG", "AH",
-                                           "FA", "RB", "RA"}));
+  EXPECT_EQ(rig.WritesFrom(from),
+            (Strings{"RM", "RN", "RS", "RT", "RU", "RW", "RC", "RD", "AA", "AS", "AG", "AH", "FA", "RB", "RA"}));
   EXPECT_EQ(rig.view.log.back(), "setup dialog");
   EXPECT_FLOAT_EQ(rig.session->InstrStatus().TipValue, 0.2F);
 

@@ -70,8 +70,8 @@ TEST(DataWindow, NoToTheExpansionKeepsTheTableAndCancelFallsBackToOneDay) {
 
 TEST(DataWindow, ZoomButtonsFollowTheSharedModeLayoutBySizeAndCloseThroughTheHost) {
   FakeHost host;
-  CViewFileDlg first(TestData("basic.rlg"), host);
-  CViewFileDlg second(TestData("basic.rlg"), host);
+  CViewFileDlg first(InchFile(), host);
+  CViewFileDlg second(InchFile(), host);
   const QImage pressed = pictures::Icon(pictures::Id::ZoomInPressed).pixmap(34, 17).toImage();
   Button(first, "Zoom +")->click();
   EXPECT_EQ(Picture(Button(second, "Zoom +")), pressed);
@@ -80,8 +80,8 @@ TEST(DataWindow, ZoomButtonsFollowTheSharedModeLayoutBySizeAndCloseThroughTheHos
   EXPECT_NE(Picture(Button(first, "Zoom +")), pressed);
   EXPECT_FALSE(host.zoom.IsOn());
 
-  Button(CViewFileDlg(TestData("basic.rlg"), host), "Zoom +")->click(); // zoom mode on, window gone
-  CViewFileDlg window(TestData("basic.rlg"), host);
+  Button(CViewFileDlg(InchFile(), host), "Zoom +")->click(); // zoom mode on, window gone
+  CViewFileDlg window(InchFile(), host);
   window.show();
   EXPECT_EQ(Picture(Button(window, "Zoom +")), pictures::Icon(pictures::Id::ZoomIn).pixmap(34, 17).toImage());
   EXPECT_FALSE(Button(window, "Zoom -")->isEnabled());
@@ -190,7 +190,7 @@ std::vector<std::string> FilesIn(const std::filesystem::path& folder) {
 
 TEST(DataWindowOutput, ExportOffersTheChunksAndHandsTheChosenOneToTheSpreadsheet) {
   FakeHost host;
-  const std::filesystem::path file = QuarterHoursFile(65000);
+  const std::filesystem::path file = QuarterHoursFile();
   const std::filesystem::path folder = ExportFolder(host.dir / "Documents");
   CViewFileDlg window(file, host, nullptr, host.Services());
   ChooseInterval(window, "15 min");

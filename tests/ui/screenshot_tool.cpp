@@ -278,7 +278,7 @@ void DataWindowScenes(const Shots& shots) {
   inch.show();
   shots.Take(inch, "data-window-inch");
 
-  CViewFileDlg quarters(QuarterHoursFile(65000), host, nullptr, host.Services());
+  CViewFileDlg quarters(QuarterHoursFile(), host, nullptr, host.Services());
   ChooseInterval(quarters, "15 min");
   OnModal<CSelExcelInterval>([&shots](CSelExcelInterval& chooser) {
     auto* list = chooser.findChild<QTreeWidget*>();

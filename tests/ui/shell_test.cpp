@@ -8,6 +8,7 @@
 #include "ui/base/qt_prompts.h"
 #include "ui/base/qt_text.h"
 #include "ui/download/download_dialogs.h"
+#include "ui/link/port_setup_dlg.h"
 #include "ui/print/sel_doc_to_print_dlg.h"
 #include "ui/protocol/connection_dialogs.h"
 #include "ui/setup/setup_dlg.h"
@@ -80,56 +81,6 @@ TEST(DownloadWindows, StatusShowsPagesTimeLeftStallAndAsksToStopOptionsFollowThe
   CDownloadOptDlg options("NO NEW RAIN AND TEMP. DATA FOUND.", true, nullptr);
   EXPECT_FALSE(options.findChild<QRadioButton*>()->isEnabled());
   EXPECT_EQ(options.Choice(), DownloadOption::RainAndTemperatureOld);
-}
-
-TEST(SetupWindow, BindsTheModelAndHandsTheTypedValuesToApply) {
-  CInstrStatus status;
-  status.SerialNum = "87654321";
-  status.TipValue = 0.2F;
-  ManualScheduler scheduler;
-  CSetupModel model(status, scheduler);
-  std::optional<SetupValues> applied;
-  int closed = 0;
-  CSetupDlg dialog(
-      model,
-      [&] {
-        applied = model.values;
-        return true;
-      },
-      [&closed] { ++closed; }, nullptr);
-  dialog.ShowSetup();
-  EXPECT_EQ(ChildText(dialog, "Serial Num."), "87654321");
-  EXPECT_EQ(dialog.ResolutionEdit()->text(), "0.200");
-  EXPECT_FALSE(dialog.WarningText()->isEnabled() || dialog.PcTime()->isEnabled());
-
-  // The unit changes at once in the record and the resolution must be typed again.
-  dialog.UnitCombo()->setCurrentIndex(1);
-  emit dialog.UnitCombo()->activated(1);
-  EXPECT_EQ(status.Unit, 1);
-  EXPECT_EQ(dialog.ResolutionLabel()->text(), "resolution (inch/tip)");
-  EXPECT_EQ(dialog.ResolutionEdit()->text(), "");
-
-  // Editing the PC time stops the live clock.
-  dialog.UpdateClockBox()->click();
-  EXPECT_TRUE(dialog.WarningText()->isEnabled() && dialog.PcTime()->isEnabled() && model.ClockRunning());
-  QFocusEvent focus(QEvent::FocusIn);
-  QApplication::sendEvent(dialog.PcTime(), &focus);
-  EXPECT_FALSE(model.ClockRunning());
-
-  dialog.ResolutionEdit()->setText("0,01");
-  for (QComboBox* combo : dialog.findChildren<QComboBox*>()) {
-    if (combo->accessibleName() == "Contact type" || combo->accessibleName() == "Alert Mode") {
-      combo->setCurrentIndex(1);
-    }
-  }
-  PushButton(dialog, "Apply")->click();
-  ASSERT_TRUE(applied.has_value());
-  EXPECT_EQ(applied->resolution, "0,01");
-  EXPECT_EQ(applied->unit, 1);
-  EXPECT_EQ(applied->contactType, 1);
-  EXPECT_EQ(applied->alertMode, 1);
-  EXPECT_TRUE(applied->updateClock);
-  EXPECT_EQ(closed, 1);
 }
 
 TEST(SmallDialogs, SerialNumberTakesEightCharactersAndWaitCancelForgetsTheCommands) {
@@ -228,58 +179,54 @@ std::vector<std::string> Nameless(const QWidget& window) {
 
 TEST(Accessibility, EveryControlOfEveryWindowHasAName) {
   TempDir dir;
-  dir.Write("License.txt", "MIT License\n");
   ScriptedPrompts prompts;
-  ModalScript modals;
-  std::vector<std::string> nameless;
-  int walked = 0;
-  const auto walk = [&](const QWidget& window) {
-    const auto found = Nameless(window);
-    nameless.insert(nameless.end(), found.begin(), found.end());
-    ++walked;
-  };
   MainFrameOptions options;
   options.programDirectory = dir.Path();
   options.prompts = &prompts;
   CMainFrame frame(options);
-  frame.show();
-  walk(frame);
-  for (int i = 0; i < 7; ++i) {
-    modals.Then([&walk](QDialog& d) {
-      walk(d);
-      d.accept();
-    });
-  }
-  frame.ShowInstrumentInfo("Instr. Type: T\n\nSerial Num.: S\n\nFirmware Ver.: V\n\nFirmware Date: D");
-  (void)frame.AskSerialNumber("Inserire numero di serie");
-  (void)frame.ChooseDownloadOption("NO NEW RAIN DATA FOUND.", false);
-  for (ShellCommand c :
-       {ShellCommand::PortSettings, ShellCommand::About, ShellCommand::Licence, ShellCommand::PrintGraphSetting}) {
-    frame.Run(c);
-  }
-  EXPECT_TRUE(modals.Done());
-
   frame.ShowConnecting("Connecting to...");
   frame.ShowWaitDialog("Please wait");
   frame.ShowDownloadStatus({});
   frame.ShowSetupDialog();
   frame.Run(ShellCommand::Handbook);
-  for (QWidget* window :
-       std::initializer_list<QWidget*>{frame.ConnectingDialog(), frame.WaitDialog(), frame.DownloadStatus(),
-                                       frame.SetupDialog(), frame.Handbook()}) {
-    ASSERT_NE(window, nullptr);
-    walk(*window);
-  }
-  // A zoomed data window (its scroll buttons show) and its dialogs.
+  CInstrInfoDlg info("Instr. Type: T\n\nSerial Num.: S\n\nFirmware Ver.: V\n\nFirmware Date: D", nullptr);
+  CSetSerialNumDlg serial("Inserire numero di serie", nullptr);
+  CDownloadOptDlg download("NO NEW RAIN DATA FOUND.", false, nullptr);
+  CPortSetupDlg port(false, nullptr);
+  CAboutDlg about(nullptr);
+  CLicenceDlg licence(dir.Path(), nullptr);
+  CPrintGraphSizeModel size(CPrintGraphSettings{});
+  CPrintGraphSizeDlg graph(size, nullptr);
   FakeHost host;
   CViewFileDlg data(YearFile(), host);
-  DragZoom(data, host.zoom);
-  walk(data);
-  walk(CSelDocToPrintDlg(true));
-  walk(CSelExcelInterval({{"Interval  1", "TOTAL RAIN"}}, std::vector<CChunkChoice>{}));
-  walk(CWaitElabInfoDlg(host.cancel));
+  DragZoom(data, host.zoom); // its scroll buttons show
+  CSelDocToPrintDlg print(true);
+  CSelExcelInterval chooser({{"Interval  1", "TOTAL RAIN"}}, std::vector<CChunkChoice>{});
+  CWaitElabInfoDlg reading(host.cancel);
+  std::vector<std::string> nameless;
+  const std::vector<const QWidget*> windows{&frame,
+                                            frame.ConnectingDialog(),
+                                            frame.WaitDialog(),
+                                            frame.DownloadStatus(),
+                                            frame.SetupDialog(),
+                                            frame.Handbook(),
+                                            &info,
+                                            &serial,
+                                            &download,
+                                            &port,
+                                            &about,
+                                            &licence,
+                                            &graph,
+                                            &data,
+                                            &print,
+                                            &chooser,
+                                            &reading};
+  for (const QWidget* window : windows) {
+    ASSERT_NE(window, nullptr);
+    const auto found = Nameless(*window);
+    nameless.insert(nameless.end(), found.begin(), found.end());
+  }
   EXPECT_EQ(nameless, std::vector<std::string>{});
-  EXPECT_EQ(walked, 17);
 }
 
 TEST(SimulatedInstrument, LinksOnlyWhereNothingOfTheUsersStands) {
@@ -356,8 +303,8 @@ void AcceptInstrumentInfo(ModalScript& modals) {
   });
 }
 
-// The real main window against the simulated instrument: Port Setup, connection, identity, setup,
-// a download with its options and the release of the memory, the save prompt and exit, with the
+// The real main window against the simulated instrument: Port Setup, connection, identity, the setup
+// dialog, a download with its options and the release of the memory, the save prompt and exit, with the
 // user's answers scripted and every delay of the session divided by 10.
 TEST(MainFrameEndToEnd, PortSetupConnectSetupDownloadSaveAndExit) {
   sim::InstrumentState state = MonthOfData();
@@ -414,19 +361,42 @@ TEST(MainFrameEndToEnd, PortSetupConnectSetupDownloadSaveAndExit) {
   ASSERT_TRUE(RunUntil([&] { return modals.Done(); }));
   EXPECT_EQ(rig.Commands().size(), sent);
 
-  // Setup: read, then Apply with the clock box checked writes the clock first, then WD, WC, WB, WA.
+  // Setup: the dialog shows what was read; a unit change takes effect at once and wants the
+  // resolution again; editing the PC time stops its clock; Apply hands the typed values to the
+  // session, which writes the clock first, then WD, WC, WB, WA, and the dialog closes.
   frame.Run(ShellCommand::Setup);
   ASSERT_TRUE(RunUntil([&] { return frame.SetupDialog() != nullptr && frame.SetupDialog()->isVisible(); }));
-  frame.SetupDialog()->UpdateClockBox()->click();
+  CSetupDlg& setup = *frame.SetupDialog();
+  EXPECT_EQ(ChildText(setup, "Serial Num."), "12345678");
+  EXPECT_EQ(setup.ResolutionEdit()->text(), "0.200");
+  EXPECT_FALSE(setup.WarningText()->isEnabled() || setup.PcTime()->isEnabled());
+  setup.UnitCombo()->setCurrentIndex(1);
+  emit setup.UnitCombo()->activated(1);
+  EXPECT_EQ(frame.Session()->InstrStatus().Unit, 1);
+  EXPECT_EQ(setup.ResolutionLabel()->text(), "resolution (inch/tip)");
+  EXPECT_EQ(setup.ResolutionEdit()->text(), "");
+  setup.UpdateClockBox()->click();
+  const CSetupModel& model = frame.Session()->SetupModel();
+  EXPECT_TRUE(setup.WarningText()->isEnabled() && setup.PcTime()->isEnabled() && model.ClockRunning());
+  QFocusEvent focus(QEvent::FocusIn);
+  QApplication::sendEvent(setup.PcTime(), &focus);
+  EXPECT_FALSE(model.ClockRunning());
+  setup.ResolutionEdit()->setText("0,01");
+  for (QComboBox* combo : setup.findChildren<QComboBox*>()) {
+    if (combo->accessibleName() == "Contact type" || combo->accessibleName() == "Alert Mode") {
+      combo->setCurrentIndex(1);
+    }
+  }
   const std::size_t beforeApply = rig.Commands().size();
-  PushButton(*frame.SetupDialog(), "Apply")->click();
-  ASSERT_TRUE(RunUntil([&] { return frame.Session()->Idle() && frame.WaitDialog() == nullptr; }));
+  PushButton(setup, "Apply")->click();
+  ASSERT_TRUE(RunUntil(
+      [&] { return frame.Session()->Idle() && frame.WaitDialog() == nullptr && frame.SetupDialog() == nullptr; }));
   const std::vector<std::string> all = rig.Commands();
   std::vector<std::string> written(all.begin() + static_cast<std::ptrdiff_t>(beforeApply), all.end());
   ASSERT_EQ(written.size(), 5U);
   EXPECT_EQ(written[0].substr(0, 4), "DA20");
   written[0] = "DA";
-  EXPECT_EQ(written, (std::vector<std::string>{"DA", "WD0", "WC0", "WB0", "WA0.200"}));
+  EXPECT_EQ(written, (std::vector<std::string>{"DA", "WD1", "WC1", "WB1", "WA0.01000"}));
 
   // Download: the options dialog shows the session's message; new temperature only is chosen, the
   // status window follows the pages and the memory is released afterwards.
@@ -465,14 +435,16 @@ TEST(MainFrameEndToEnd, PortSetupConnectSetupDownloadSaveAndExit) {
   EXPECT_EQ(frame.DataWindows().Count(), 0U);
   EXPECT_TRUE(RunUntil([&frame] { return CommandsFollowMenu(frame); }, 2000));
 
-  // Exit asks first; No leaves everything open.
+  // Exit asks first; No leaves everything open, Yes closes the data windows too.
+  frame.OpenDataWindow(rig.dir / "saved.rlg");
   prompts.ExpectQuestion("Confirm Exit ?", Answer::No);
   frame.Run(ShellCommand::Exit);
-  EXPECT_TRUE(frame.isVisible());
+  EXPECT_TRUE(frame.isVisible() && frame.Session() != nullptr);
   prompts.ExpectQuestion("Confirm Exit ?", Answer::Yes);
   frame.Run(ShellCommand::Exit);
   EXPECT_FALSE(frame.isVisible());
   EXPECT_EQ(frame.Session(), nullptr);
+  EXPECT_EQ(frame.DataWindows().Count(), 0U);
   EXPECT_TRUE(prompts.AllAnswersUsed());
   EXPECT_TRUE(modals.Done());
 }

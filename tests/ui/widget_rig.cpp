@@ -134,21 +134,16 @@ std::filesystem::path InchFile() {
   return Simulated("inch.rlg", {"--days", "30", "--unit", "1"});
 }
 
-std::filesystem::path QuarterHoursFile(int samples) {
+std::filesystem::path QuarterHoursFile() {
   static TempDir dir;
-  const std::string name = "quarters" + std::to_string(samples) + ".rlg";
-  if (!std::filesystem::exists(dir / name)) {
+  if (!std::filesystem::exists(dir / "quarters.rlg")) {
     std::string text = "TEMPERATURE (-TBR4470- Serial Num: 55555555)\r\n0A000000\r\n";
-    for (int i = 0; i < samples; ++i) {
+    for (int i = 0; i < 65000; ++i) {
       text += i % 97 == 5 ? " ERR\r\n" : " " + std::to_string(10 + i % 13) + ".25\r\n";
     }
-    dir.Write(name, text);
+    dir.Write("quarters.rlg", text);
   }
-  return dir / name;
-}
-
-std::filesystem::path TestData(const std::string& name) {
-  return std::filesystem::path(NIMBREL_TEST_DATA_DIR) / name;
+  return dir / "quarters.rlg";
 }
 
 QString ChildText(const QWidget& parent, const QString& accessibleName) {

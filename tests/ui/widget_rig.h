@@ -100,11 +100,10 @@ public:
 };
 
 // Data files made once by the simulator: a year in millimetres (a full memory), thirty days in
-// inches; and `samples` quarter hours of temperature alone.
+// inches; and 65000 quarter hours of temperature alone.
 std::filesystem::path YearFile();
 std::filesystem::path InchFile();
-std::filesystem::path QuarterHoursFile(int samples);
-std::filesystem::path TestData(const std::string& name);
+std::filesystem::path QuarterHoursFile();
 
 // Controls as the user finds them: the text of a label or edit by its accessible name, a picture
 // button by its tool tip (the one shown), a push button by its caption.
