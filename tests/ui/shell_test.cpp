@@ -27,6 +27,7 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QMimeData>
+#include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QRadioButton>
 #include <QTest>
@@ -168,7 +169,9 @@ std::vector<std::string> Nameless(const QWidget& window) {
                       qobject_cast<const QAbstractSpinBox*>(parent) != nullptr;      // ... or of a picker
     const auto* label = qobject_cast<const QLabel*>(w);
     const bool control = label != nullptr ? !label->pixmap().isNull() || !label->text().isEmpty()
-                                          : w->focusPolicy() != Qt::NoFocus || qobject_cast<QAbstractButton*>(w);
+                                          : w->focusPolicy() != Qt::NoFocus || qobject_cast<QAbstractButton*>(w) ||
+                                                qobject_cast<QProgressBar*>(w) || qobject_cast<QLineEdit*>(w) ||
+                                                qobject_cast<QPlainTextEdit*>(w) || qobject_cast<QTextEdit*>(w);
     if (w->isVisibleTo(&window) && control && !part &&
         QAccessible::queryAccessibleInterface(w)->text(QAccessible::Name).trimmed().isEmpty()) {
       found.push_back(window.windowTitle().toStdString() + ": " + w->metaObject()->className());
