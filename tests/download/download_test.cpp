@@ -228,13 +228,27 @@ TEST(Download, StopTimeoutHangUpAndBadPointersEndTheDownloadCleanly) {
     EXPECT_TRUE(rig.session->Menu()[ShellCommand::Download].enabled);
     EXPECT_EQ(rig.view.ended, std::vector<DownloadEnd>{DownloadEnd::Stopped});
   }
-  { // A page request never answered: four sends, then the time-out and "Download Interrupted".
+  { // A page request never answered: four sends, then the time-out and "Download Interrupted"; the
+    // last file is kept, nothing new is there to save, and the trace says why.
     DownloadRig rig({12, 10, 3, 1460, 1458, 1455});
-    rig.script["KR0012\r"] = {"", "", "", ""};
+    rig.dir.Write("DumpFile.rlg", "the last good download");
+    rig.script["KR0011\r"] = {"", "", "", ""};
     rig.Run();
-    EXPECT_EQ(rig.Requests(), Join(Pages("KR", {11}), Strings(4, "KR0012")));
+    EXPECT_EQ(rig.Requests(), Strings(4, "KR0011"));
     EXPECT_EQ(rig.Messages(), (Strings{"Command 13 : Timeout Expired", "Download Interrupted"}));
     EXPECT_FALSE(rig.session->Downloading());
+    EXPECT_EQ(rig.Dump(), "the last good download");
+    EXPECT_TRUE(rig.session->DownloadedData().CurrentDumpPath.empty());
+    EXPECT_TRUE(rig.session->Menu()[ShellCommand::Download].enabled);
+    EXPECT_NE(rig.Trace().find("Command 13 given up: no reply after 4 sends\r\r\nDownload interrupted"),
+              std::string::npos);
+    // A download stopped before its first page keeps the last file too, and the trace says so.
+    rig.session->OnDownload();
+    rig.sched.Advance(Millis(3000));
+    rig.prompts.ExpectQuestion("Confirm stop downloading ?", Answer::Yes);
+    rig.session->OnStopDownload();
+    EXPECT_NE(rig.Trace().find("Download stopped by the user\r\r\n"), std::string::npos);
+    EXPECT_EQ(rig.Dump(), "the last good download");
   }
   { // The instrument goes away: the download and the connection end; what came stays current.
     DownloadRig rig({20, 10, 3, 1460, 1458, 1455});
@@ -285,26 +299,6 @@ TEST(Download, UnwritableDumpFileAndMissingTipValueStopWithoutHanging) {
     rig.session->OnStopDownload();
     EXPECT_FALSE(rig.session->Downloading());
   }
-}
-
-TEST(Download, AFailedDownloadKeepsThePreviousFileAndTheTraceSaysWhy) {
-  DownloadRig rig({12, 10, 3, 1460, 1458, 1455});
-  rig.dir.Write("DumpFile.rlg", "the last good download");
-  rig.script["KR0011\r"] = {"", "", "", ""}; // the first page never comes
-  rig.Run();
-  EXPECT_EQ(rig.Dump(), "the last good download");
-  EXPECT_TRUE(rig.session->DownloadedData().CurrentDumpPath.empty()); // nothing new to save
-  EXPECT_TRUE(rig.session->Menu()[ShellCommand::Download].enabled);
-  const std::string trace = rig.Trace();
-  EXPECT_NE(trace.find("Command 13 given up: no reply after 4 sends\r\r\nDownload interrupted"), std::string::npos);
-
-  // A stopped download says so too.
-  rig.session->OnDownload();
-  rig.sched.Advance(Millis(3000));
-  rig.prompts.ExpectQuestion("Confirm stop downloading ?", Answer::Yes);
-  rig.session->OnStopDownload();
-  EXPECT_NE(rig.Trace().find("Download stopped by the user\r\r\n"), std::string::npos);
-  EXPECT_EQ(rig.Dump(), "the last good download");
 }
 
 TEST(Download, ANewDownloadAfterAnOldDataOneFetchesNewDataAndOffersTheRelease) {
