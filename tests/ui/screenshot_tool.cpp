@@ -133,11 +133,7 @@ void SessionScenes(const Shots& shots) {
   shots.Take(frame, "main-disconnected");
 
   modals.Then([&shots](QDialog& d) {
-    for (QComboBox* list : d.findChildren<QComboBox*>()) {
-      if (list->accessibleName() == "Port") {
-        list->setCurrentIndex(list->findText("COM1"));
-      }
-    }
+    Named<QComboBox>(d, "Port")->setCurrentIndex(Named<QComboBox>(d, "Port")->findText("COM1"));
     shots.Take(d, "port-settings");
     d.reject();
   });

@@ -66,10 +66,7 @@ TEST(DownloadWindows, StatusShowsPagesTimeLeftStallAndAsksToStopOptionsFollowThe
   EXPECT_EQ(dialog.TimeLeftText(), "Time left: about 1:01");
   EXPECT_EQ(TimeLeft(std::chrono::milliseconds(1'500)), "0:02");
   EXPECT_EQ(TimeLeft(std::chrono::milliseconds(3'661'000)), "1:01:01");
-  QLabel* waiting = nullptr;
-  for (QLabel* label : dialog.findChildren<QLabel*>()) {
-    waiting = label->accessibleName() == "Waiting" ? label : waiting;
-  }
+  const QLabel* waiting = Named<QLabel>(dialog, "Waiting");
   ASSERT_NE(waiting, nullptr);
   EXPECT_FALSE(waiting->isVisible());
   dialog.SetStalled();
@@ -180,6 +177,7 @@ std::vector<std::string> Nameless(const QWidget& window) {
   return found;
 }
 
+// Screen readers and UI automation reach every control of every window by a name.
 TEST(Accessibility, EveryControlOfEveryWindowHasAName) {
   TempDir dir;
   ScriptedPrompts prompts;
@@ -332,12 +330,9 @@ TEST(MainFrameEndToEnd, PortSetupConnectSetupDownloadSaveAndExit) {
     EXPECT_EQ(d.windowTitle(), "Port Setup");
     d.findChild<QCheckBox*>()->click();
     for (QComboBox* list : d.findChildren<QComboBox*>()) {
-      const bool port = list->accessibleName() == "Port";
-      EXPECT_EQ(list->isEnabled(), port) << list->accessibleName().toStdString();
-      if (port) {
-        list->setCurrentIndex(list->findText("COM2"));
-      }
+      EXPECT_EQ(list->isEnabled(), list->accessibleName() == "Port") << list->accessibleName().toStdString();
     }
+    Named<QComboBox>(d, "Port")->setCurrentIndex(Named<QComboBox>(d, "Port")->findText("COM2"));
     d.accept();
   });
   frame.Run(ShellCommand::PortSettings);
@@ -385,11 +380,8 @@ TEST(MainFrameEndToEnd, PortSetupConnectSetupDownloadSaveAndExit) {
   QApplication::sendEvent(setup.PcTime(), &focus);
   EXPECT_FALSE(model.ClockRunning());
   setup.ResolutionEdit()->setText("0,01");
-  for (QComboBox* combo : setup.findChildren<QComboBox*>()) {
-    if (combo->accessibleName() == "Contact type" || combo->accessibleName() == "Alert Mode") {
-      combo->setCurrentIndex(1);
-    }
-  }
+  Named<QComboBox>(setup, "Contact type")->setCurrentIndex(1);
+  Named<QComboBox>(setup, "Alert Mode")->setCurrentIndex(1);
   const std::size_t beforeApply = rig.Commands().size();
   PushButton(setup, "Apply")->click();
   ASSERT_TRUE(RunUntil(

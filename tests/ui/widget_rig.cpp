@@ -147,15 +147,11 @@ std::filesystem::path QuarterHoursFile() {
 }
 
 QString ChildText(const QWidget& parent, const QString& accessibleName) {
-  for (const QWidget* w : parent.findChildren<QWidget*>()) {
-    if (w->accessibleName() == accessibleName) {
-      if (const auto* label = qobject_cast<const QLabel*>(w)) {
-        return label->text();
-      }
-      if (const auto* edit = qobject_cast<const QLineEdit*>(w)) {
-        return edit->text();
-      }
-    }
+  if (const auto* label = Named<QLabel>(parent, accessibleName)) {
+    return label->text();
+  }
+  if (const auto* edit = Named<QLineEdit>(parent, accessibleName)) {
+    return edit->text();
   }
   ADD_FAILURE() << "no control named " << accessibleName.toStdString();
   return {};

@@ -105,8 +105,16 @@ std::filesystem::path YearFile();
 std::filesystem::path InchFile();
 std::filesystem::path QuarterHoursFile();
 
-// Controls as the user finds them: the text of a label or edit by its accessible name, a picture
-// button by its tool tip (the one shown), a push button by its caption.
+// Controls as the user finds them: a control by its accessible name and the text of that label or
+// edit, a picture button by its tool tip (the one shown), a push button by its caption.
+template <typename T = QWidget> T* Named(const QWidget& parent, const QString& accessibleName) {
+  for (T* w : parent.findChildren<T*>()) {
+    if (w->accessibleName() == accessibleName) {
+      return w;
+    }
+  }
+  return nullptr;
+}
 QString ChildText(const QWidget& parent, const QString& accessibleName);
 CPictureButton* Button(const QWidget& window, const QString& toolTip);
 QPushButton* PushButton(const QWidget& dialog, const QString& text);
