@@ -46,13 +46,7 @@ struct QueueRig {
   void Settle() {
     RunVirtual(sched, [this] { return queue.Idle() && !sched.HasOneShotPending(); });
   }
-  [[nodiscard]] Strings Writes() const {
-    Strings out;
-    for (const auto& w : port.writes) {
-      out.push_back(w.substr(0, w.size() - 1));
-    }
-    return out;
-  }
+  [[nodiscard]] Strings Writes() const { return WrittenTexts(port); }
 
   ManualScheduler sched;
   InMemoryPort port{sched};

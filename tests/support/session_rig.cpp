@@ -16,6 +16,15 @@ InMemoryPort::Responder Scripted(Script& script, InMemoryPort::Responder otherwi
   };
 }
 
+std::vector<std::string> WrittenTexts(const InMemoryPort& port, std::size_t from) {
+  std::vector<std::string> out;
+  for (std::size_t i = std::min(from, port.writes.size()); i < port.writes.size(); ++i) {
+    const std::string& w = port.writes[i];
+    out.push_back(!w.empty() && w.back() == '\r' ? w.substr(0, w.size() - 1) : w);
+  }
+  return out;
+}
+
 void RunVirtual(ManualScheduler& sched, const std::function<bool()>& done) {
   const Millis end = sched.Now() + Millis(10 * 60 * 1000);
   while (sched.Now() < end && !done() && sched.RunNext()) {
@@ -47,15 +56,6 @@ void SessionRig::ConnectAndSettle() {
 
 void SessionRig::Settle() {
   RunVirtual(sched, [this] { return session->Idle() && !sched.HasOneShotPending(); });
-}
-
-std::vector<std::string> SessionRig::WritesFrom(std::size_t from) const {
-  std::vector<std::string> out;
-  for (std::size_t i = std::min(from, port.writes.size()); i < port.writes.size(); ++i) {
-    const std::string& w = port.writes[i];
-    out.push_back(!w.empty() && w.back() == '\r' ? w.substr(0, w.size() - 1) : w);
-  }
-  return out;
 }
 
 } // namespace nimbrel::test

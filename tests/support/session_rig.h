@@ -79,6 +79,9 @@ public:
 using Script = std::map<std::string, std::deque<std::string>>;
 InMemoryPort::Responder Scripted(Script& script, InMemoryPort::Responder otherwise);
 
+// The texts written to `port` since index `from`, without their CR.
+std::vector<std::string> WrittenTexts(const InMemoryPort& port, std::size_t from = 0);
+
 // Runs `sched` until `done` holds, nothing is left to run or ten virtual minutes have passed.
 void RunVirtual(ManualScheduler& sched, const std::function<bool()>& done);
 
@@ -93,8 +96,7 @@ struct SessionRig {
   void ConnectAndSettle();
   // Runs until the session has nothing queued or pending and no one-shot timer is due.
   void Settle();
-  // The texts written to the port since index `from`, without their CR.
-  [[nodiscard]] std::vector<std::string> WritesFrom(std::size_t from) const;
+  [[nodiscard]] std::vector<std::string> WritesFrom(std::size_t from) const { return WrittenTexts(port, from); }
   [[nodiscard]] std::string Trace() const { return ReadFileBytes(dir / "debug.txt"); }
   [[nodiscard]] std::string Dump() const { return ReadFileBytes(dir / "DumpFile.rlg"); }
 
