@@ -4,6 +4,7 @@
 
 #include "data/open_save.h"
 #include "support/child_process.h"
+#include "support/instrument_memory.h"
 #include "ui/app/main_frame.h"
 #include "ui/app/shell_dialogs.h"
 #include "ui/base/qt_prompts.h"
@@ -162,16 +163,24 @@ void SessionScenes(const Shots& shots) {
 
   // The first download, its status window and its data window in front of the main window.
   prompts.ExpectQuestion("WARNING\nDo you want to clear instrument memory ?", Answer::Yes);
+  // Paced like a real line, so the status window shows a page half done.
+  rig.server.SetFaults(Faults([](sim::Faults& f) {
+    f.splitBytes = 40;
+    f.splitDelayMs = 100;
+  }));
   frame.Run(ShellCommand::Download);
   bool status = false;
   EXPECT_TRUE(RunUntil([&] {
     const CDownloadStatusDlg* d = frame.DownloadStatus();
-    if (!status && d != nullptr && d->isVisible() && d->PagesText().contains(" 5 of ") && d->DataDownloaded() != "0") {
+    if (!status && d != nullptr && d->isVisible() && d->DataDownloaded().toInt() > 20 &&
+        d->TimeLeftText().contains("about")) {
       status = true;
       shots.Take(*frame.DownloadStatus(), "download-status");
+      rig.server.SetFaults({});
     }
     return frame.LastDownloadEnd().has_value() && frame.Session()->Idle() && frame.DataWindows().Active();
   }));
+  EXPECT_TRUE(status) << "no picture of the download status";
   auto* data = qobject_cast<CViewFileDlg*>(frame.DataWindows().Active());
   if (data == nullptr) {
     ADD_FAILURE() << "no data window after the download";
