@@ -38,7 +38,7 @@ TEST(DataCli, OutputsAndExitCodes) {
   }
   dir.Write("long.rlg", record);
   dir.Write("kept.xlsx", "an older export");
-  dir.Write("photo.jpg", std::string("\xff\xd8\xff\xe0\0\x10JFIF", 11));
+  dir.Write("photo.jpg", std::string("\xff\xd8\xff\xe0\0\x10JFIF", 10));
   std::filesystem::create_directory(dir / "folder.xlsx");
   const std::string input = (dir / "long.rlg").string();
   const auto out = [&dir](const char* name) { return (dir / name).string(); };

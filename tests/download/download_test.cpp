@@ -13,7 +13,7 @@ constexpr const char* kClear = "WARNING\nDo you want to clear instrument memory 
 
 // A connected session in front of an instrument whose pointers are `p`.
 struct DownloadRig : SessionRig {
-  explicit DownloadRig(const Pointers& p, sim::Settings settings = {}, int tempSamples = 2)
+  explicit DownloadRig(const Pointers& p, const sim::Settings& settings = {}, int tempSamples = 2)
       : SessionRig(WithSettings(MakePointerState(p, tempSamples), settings)) {
     ConnectAndSettle();
     prompts.shown.clear();

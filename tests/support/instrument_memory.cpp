@@ -29,7 +29,7 @@ sim::InstrumentState MakePointerState(const Pointers& p, int tempSamples) {
     std::vector<std::string>& lines = state.memory.rain.pages[static_cast<std::size_t>(page)];
     lines = {"Z0"};
     for (int i = 1; i < sim::PageRing::kLinesPerPage; ++i) {
-      lines.push_back(sim::HexStamp(static_cast<std::uint32_t>(t0 + page * 6400 + i * 100)));
+      lines.push_back(sim::HexStamp(static_cast<std::uint32_t>(t0 + std::int64_t{page} * 6400 + std::int64_t{i} * 100)));
     }
   }
   for (int page = 0; page < sim::Memory::kTempPages; ++page) {
@@ -37,7 +37,7 @@ sim::InstrumentState MakePointerState(const Pointers& p, int tempSamples) {
     const std::int64_t start = t0 + static_cast<std::int64_t>(page) * 3600;
     lines = {sim::HexStamp(static_cast<std::uint32_t>(start))};
     for (int i = 0; i < tempSamples; ++i) {
-      lines.push_back(sim::TemperatureLine(sim::ClimateTemperature(start + i * 900)));
+      lines.push_back(sim::TemperatureLine(sim::ClimateTemperature(start + std::int64_t{i} * 900)));
     }
   }
   sim::PageRing& rain = state.memory.rain;
