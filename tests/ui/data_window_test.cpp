@@ -230,23 +230,6 @@ TEST(DataWindowOutput, ExportOffersTheChunksAndHandsTheChosenOneToTheSpreadsheet
   EXPECT_NE(written.find(DateCells(Table(window), 60000)), std::string::npos) << "not the third chunk";
 }
 
-TEST(DataWindowOutput, ExportTakesTheZoomedRangeWhenAsked) {
-  FakeHost host;
-  CViewFileDlg window(YearFile(), host, nullptr, host.Services());
-  window.show();
-  DragZoom(window, host.zoom);
-  const CViewRange view = window.Chart().Entry(1);
-  OnModal<CSelExcelInterval>([](CSelExcelInterval& chooser) {
-    chooser.findChild<QCheckBox*>()->setChecked(true);
-    PushButton(chooser, "OK")->click(); // a single chunk is chosen already
-  });
-  Button(window, "Export to Excel")->click();
-  ASSERT_EQ(host.opened, std::vector<std::filesystem::path>{host.dir / "Documents/Nimbrel exports/year - Zoomed.xlsx"});
-  const std::string written = ReadBack(host.opened[0]);
-  EXPECT_EQ(std::count(written.begin(), written.end(), '\n'), 2 + 1 + (view.last - view.first + 1));
-  EXPECT_NE(written.find(DateCells(Table(window), view.first)), std::string::npos);
-}
-
 // The text of a printout (`pdftotext -raw`, pages end in form feeds) without the footers' job time.
 std::string PdfText(const std::filesystem::path& pdf) {
   return std::regex_replace(RunChild("/usr/bin/pdftotext", {"-raw", pdf.string(), "-"}).out,
@@ -282,7 +265,7 @@ void Print(CViewFileDlg& window, FakeHost& host, const std::filesystem::path& pd
 
 // The table prints the window's lines under the typed title, the graph names the window's range and
 // interval, and "only the zoomed range" prints the lines the zoomed chart shows.
-TEST(DataWindowOutput, PrintoutsTakeTheTitleTheChoiceAndTheLinesShown) {
+TEST(DataWindowOutput, PrintoutsAndTheZoomedExportTakeTheTitleTheChoiceAndTheLinesShown) {
   FakeHost host;
   CViewFileDlg window(YearFile(), host, nullptr, host.Services());
   window.show();
@@ -312,6 +295,17 @@ TEST(DataWindowOutput, PrintoutsTakeTheTitleTheChoiceAndTheLinesShown) {
   const CViewRange view = window.Chart().Entry(1);
   Print(window, host, host.dir / "zoomed.pdf", false, true);
   EXPECT_EQ(Found(PdfText(host.dir / "zoomed.pdf"), date), dates(view.first, view.last));
+
+  // The export of the zoomed range, when asked, holds the lines the zoomed chart shows.
+  OnModal<CSelExcelInterval>([](CSelExcelInterval& chooser) {
+    chooser.findChild<QCheckBox*>()->setChecked(true);
+    PushButton(chooser, "OK")->click(); // a single chunk is chosen already
+  });
+  Button(window, "Export to Excel")->click();
+  ASSERT_EQ(host.opened, std::vector<std::filesystem::path>{host.dir / "Documents/Nimbrel exports/year - Zoomed.xlsx"});
+  const std::string written = ReadBack(host.opened[0]);
+  EXPECT_EQ(std::count(written.begin(), written.end(), '\n'), 2 + 1 + (view.last - view.first + 1));
+  EXPECT_NE(written.find(DateCells(Table(window), view.first)), std::string::npos);
   EXPECT_TRUE(host.prompts.shown.empty());
 }
 

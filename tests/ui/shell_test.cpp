@@ -102,7 +102,28 @@ TEST(SmallDialogs, SerialNumberTakesEightCharactersAndWaitCancelForgetsTheComman
   EXPECT_FALSE(wait.isVisible() || wait.Progress().Stepping());
 }
 
-TEST(MainWindow, MenusToolBarHandbookAndDroppedFiles) {
+// Controls a user reaches must carry a name a screen reader can say.
+std::vector<std::string> Nameless(const QWidget& window) {
+  std::vector<std::string> found;
+  for (QWidget* w : window.findChildren<QWidget*>()) {
+    const QWidget* parent = w->parentWidget();
+    const bool part = qobject_cast<const QAbstractScrollArea*>(parent) != nullptr || // scroll bars
+                      qobject_cast<const QComboBox*>(parent) != nullptr ||           // the edit of a list
+                      qobject_cast<const QAbstractSpinBox*>(parent) != nullptr;      // ... or of a picker
+    const auto* label = qobject_cast<const QLabel*>(w);
+    const bool control = label != nullptr ? !label->pixmap().isNull() || !label->text().isEmpty()
+                                          : w->focusPolicy() != Qt::NoFocus || qobject_cast<QAbstractButton*>(w) ||
+                                                qobject_cast<QProgressBar*>(w) || qobject_cast<QLineEdit*>(w) ||
+                                                qobject_cast<QPlainTextEdit*>(w) || qobject_cast<QTextEdit*>(w);
+    if (w->isVisibleTo(&window) && control && !part &&
+        QAccessible::queryAccessibleInterface(w)->text(QAccessible::Name).trimmed().isEmpty()) {
+      found.push_back(window.windowTitle().toStdString() + ": " + w->metaObject()->className());
+    }
+  }
+  return found;
+}
+
+TEST(MainWindow, MenusToolBarHandbookDropsAndANameForEveryControl) {
   TempDir dir;
   fs::create_directories(dir / "Help_Nimbrel");
   dir.Write("Help_Nimbrel/HomeNBR.htm", "<html><body><h1>Welcome to Nimbrel</h1></body></html>");
@@ -154,37 +175,8 @@ TEST(MainWindow, MenusToolBarHandbookAndDroppedFiles) {
   EXPECT_TRUE(frame.OpenDropped(&data));
   EXPECT_EQ(frame.DataWindows().Count(), 1U);
   EXPECT_TRUE(frame.Session()->DownloadedData().DataDisplayed);
-}
 
-// Controls a user reaches must carry a name a screen reader can say.
-std::vector<std::string> Nameless(const QWidget& window) {
-  std::vector<std::string> found;
-  for (QWidget* w : window.findChildren<QWidget*>()) {
-    const QWidget* parent = w->parentWidget();
-    const bool part = qobject_cast<const QAbstractScrollArea*>(parent) != nullptr || // scroll bars
-                      qobject_cast<const QComboBox*>(parent) != nullptr ||           // the edit of a list
-                      qobject_cast<const QAbstractSpinBox*>(parent) != nullptr;      // ... or of a picker
-    const auto* label = qobject_cast<const QLabel*>(w);
-    const bool control = label != nullptr ? !label->pixmap().isNull() || !label->text().isEmpty()
-                                          : w->focusPolicy() != Qt::NoFocus || qobject_cast<QAbstractButton*>(w) ||
-                                                qobject_cast<QProgressBar*>(w) || qobject_cast<QLineEdit*>(w) ||
-                                                qobject_cast<QPlainTextEdit*>(w) || qobject_cast<QTextEdit*>(w);
-    if (w->isVisibleTo(&window) && control && !part &&
-        QAccessible::queryAccessibleInterface(w)->text(QAccessible::Name).trimmed().isEmpty()) {
-      found.push_back(window.windowTitle().toStdString() + ": " + w->metaObject()->className());
-    }
-  }
-  return found;
-}
-
-// Screen readers and UI automation reach every control of every window by a name.
-TEST(Accessibility, EveryControlOfEveryWindowHasAName) {
-  TempDir dir;
-  ScriptedPrompts prompts;
-  MainFrameOptions options;
-  options.programDirectory = dir.Path();
-  options.prompts = &prompts;
-  CMainFrame frame(options);
+  // Screen readers and UI automation reach every control of every window by a name.
   frame.ShowConnecting("Connecting to...");
   frame.ShowWaitDialog("Please wait");
   frame.ShowDownloadStatus({});
@@ -199,30 +191,16 @@ TEST(Accessibility, EveryControlOfEveryWindowHasAName) {
   CPrintGraphSizeModel size(CPrintGraphSettings{});
   CPrintGraphSizeDlg graph(size, nullptr);
   FakeHost host;
-  CViewFileDlg data(YearFile(), host);
-  DragZoom(data, host.zoom); // its scroll buttons show
+  CViewFileDlg zoomed(YearFile(), host);
+  DragZoom(zoomed, host.zoom); // its scroll buttons show
   CSelDocToPrintDlg print(true);
   CSelExcelInterval chooser({{"Interval  1", "TOTAL RAIN"}}, std::vector<CChunkChoice>{});
   CWaitElabInfoDlg reading(host.cancel);
   std::vector<std::string> nameless;
-  const std::vector<const QWidget*> windows{&frame,
-                                            frame.ConnectingDialog(),
-                                            frame.WaitDialog(),
-                                            frame.DownloadStatus(),
-                                            frame.SetupDialog(),
-                                            frame.Handbook(),
-                                            &info,
-                                            &serial,
-                                            &download,
-                                            &port,
-                                            &about,
-                                            &licence,
-                                            &graph,
-                                            &data,
-                                            &print,
-                                            &chooser,
-                                            &reading};
-  for (const QWidget* window : windows) {
+  for (const QWidget* window : std::initializer_list<const QWidget*>{
+           &frame, frame.ConnectingDialog(), frame.WaitDialog(), frame.DownloadStatus(), frame.SetupDialog(),
+           frame.Handbook(), &info, &serial, &download, &port, &about, &licence, &graph, &zoomed, &print, &chooser,
+           &reading}) {
     ASSERT_NE(window, nullptr);
     const auto found = Nameless(*window);
     nameless.insert(nameless.end(), found.begin(), found.end());
