@@ -13,7 +13,7 @@ constexpr const char* kClear = "WARNING\nDo you want to clear instrument memory 
 
 // A connected session in front of an instrument whose pointers are `p`.
 struct DownloadRig : SessionRig {
-  explicit DownloadRig(const Pointers& p, sim::Settings settings = {}, int tempSamples = 2)
+  explicit DownloadRig(const Pointers& p, const sim::Settings& settings = {}, int tempSamples = 2)
       : SessionRig(WithSettings(MakePointerState(p, tempSamples), settings)) {
     ConnectAndSettle();
     prompts.shown.clear();
@@ -30,9 +30,15 @@ struct DownloadRig : SessionRig {
   void RunUntilSent(const std::string& text) {
     from = port.writes.size();
     session->OnDownload();
-    while (!text.empty() && std::count(port.writes.begin(), port.writes.end(), text + "\r") == 0) {
+    RunUntil([&] { return text.empty() || Sent(text) > 0; });
+  }
+  void RunUntil(const std::function<bool()>& done) {
+    while (!done()) {
       ASSERT_TRUE(sched.RunNext());
     }
+  }
+  [[nodiscard]] long Sent(const std::string& text) const {
+    return std::count(port.writes.begin(), port.writes.end(), text + "\r");
   }
   // What went out after the pointers and flags were read.
   [[nodiscard]] Strings Requests() const {
@@ -73,7 +79,6 @@ TEST(Download, DecisionTablePicksThePages) {
     Strings messages;
     DownloadEnd end;
     std::string optionMessage; // empty: the dialog must not open
-    bool oldTemperature = false;
   };
   const Strings complete{"Download Complete"};
   const char* const noRain = "NO NEW RAIN DATA FOUND.\nOld data\n(2 Rain Pages - 5 Temp.Pages)";
@@ -97,13 +102,13 @@ TEST(Download, DecisionTablePicksThePages) {
        "NO NEW RAIN DATA FOUND.\nOld data\n(2 Rain Pages - 2 Temp.Pages)"},
       {"nothing new: old data only, negative counts wrap", {1, 1, 1450, 1454, 1454, 1999}, old, {},
        Join(Pages("KR", {1451, 1452, 0, 1}), Pages("KS", {2000, 1453, 1454})), complete, done,
-       "NO NEW RAIN AND TEMP. DATA FOUND.\nOld data\n(4 Rain Pages - 3 Temp.Pages)", true},
+       "NO NEW RAIN AND TEMP. DATA FOUND.\nOld data\n(4 Rain Pages - 3 Temp.Pages) (old temperature)"},
       {"old data with no old rain skips the rain phase", {5, 5, 5, 1460, 1460, 1458}, old, {},
        Pages("KS", {1459, 1460}), complete, done,
-       "NO NEW RAIN AND TEMP. DATA FOUND.\nOld data\n(0 Rain Pages - 2 Temp.Pages)", true},
+       "NO NEW RAIN AND TEMP. DATA FOUND.\nOld data\n(0 Rain Pages - 2 Temp.Pages) (old temperature)"},
       {"the options dialog cancelled", {5, 5, 3, 1460, 1458, 1455}, {}, {}, {}, {}, DownloadEnd::Cancelled, noRain},
       {"only old temperature refuses the new-only choice", {5, 5, 3, 1460, 1460, 1455}, newTemp, {}, {}, {},
-       DownloadEnd::Cancelled, "NO NEW RAIN AND TEMP. DATA FOUND.\nOld data\n(2 Rain Pages - 5 Temp.Pages)", true},
+       DownloadEnd::Cancelled, "NO NEW RAIN AND TEMP. DATA FOUND.\nOld data\n(2 Rain Pages - 5 Temp.Pages) (old temperature)"},
   };
   // clang-format on
   for (const auto& c : cases) {
@@ -118,9 +123,7 @@ TEST(Download, DecisionTablePicksThePages) {
     EXPECT_EQ(rig.Messages(), c.messages);
     EXPECT_TRUE(rig.prompts.AllAnswersUsed());
     EXPECT_EQ(rig.view.ended, std::vector<DownloadEnd>{c.end});
-    EXPECT_EQ(rig.view.optionAsked, c.optionMessage.empty() ? 0 : 1);
-    EXPECT_EQ(rig.view.optionMessage, c.optionMessage);
-    EXPECT_EQ(rig.view.optionOldTemperature, c.oldTemperature);
+    EXPECT_EQ(rig.view.optionAsked, c.optionMessage.empty() ? Strings{} : Strings{c.optionMessage});
     const bool finished = c.end == DownloadEnd::Complete;
     EXPECT_EQ(rig.view.opened.size(), finished ? 1U : 0U);
     EXPECT_EQ(rig.session->Menu()[ShellCommand::Download].enabled, !finished);
@@ -137,9 +140,10 @@ TEST(Download, DumpFileHoldsHeaderPagesAndTemperatureSectionByteForByte) {
     rig.prompts.ExpectQuestion(kClear, Answer::No);
     rig.Run();
     // The instrument's 0.2 is in inches when its unit is 1: the header holds millimetres.
-    std::string expected = Printf("********** Nimbrel   -TBR4470-   Serial Num:12345678 **********\r\r\n\r\r\nmm H2O per "
-                                  "tip = %s\r\r\nUnit Meas =%s\r\r\n",
-                                  unit == 1 ? "5.08001" : "0.20000", unit == 1 ? "1" : "0");
+    std::string expected =
+        Printf("********** Nimbrel   -TBR4470-   Serial Num:12345678 **********\r\r\n\r\r\nmm H2O per "
+               "tip = %s\r\r\nUnit Meas =%s\r\r\n",
+               unit == 1 ? "5.08001" : "0.20000", unit == 1 ? "1" : "0");
     for (const auto& line : rig.instrument.State().memory.RainPageLines(11)) {
       expected += line + "\r\r\n"; // the instrument's CR LF becomes CR CR LF
     }
@@ -224,13 +228,27 @@ TEST(Download, StopTimeoutHangUpAndBadPointersEndTheDownloadCleanly) {
     EXPECT_TRUE(rig.session->Menu()[ShellCommand::Download].enabled);
     EXPECT_EQ(rig.view.ended, std::vector<DownloadEnd>{DownloadEnd::Stopped});
   }
-  { // A page request never answered: four sends, then the time-out and "Download Interrupted".
+  { // A page request never answered: four sends, then the time-out and "Download Interrupted"; the
+    // last file is kept, nothing new is there to save, and the trace says why.
     DownloadRig rig({12, 10, 3, 1460, 1458, 1455});
-    rig.script["KR0012\r"] = {"", "", "", ""};
+    rig.dir.Write("DumpFile.rlg", "the last good download");
+    rig.script["KR0011\r"] = {"", "", "", ""};
     rig.Run();
-    EXPECT_EQ(rig.Requests(), Join(Pages("KR", {11}), Strings(4, "KR0012")));
+    EXPECT_EQ(rig.Requests(), Strings(4, "KR0011"));
     EXPECT_EQ(rig.Messages(), (Strings{"Command 13 : Timeout Expired", "Download Interrupted"}));
     EXPECT_FALSE(rig.session->Downloading());
+    EXPECT_EQ(rig.Dump(), "the last good download");
+    EXPECT_TRUE(rig.session->DownloadedData().CurrentDumpPath.empty());
+    EXPECT_TRUE(rig.session->Menu()[ShellCommand::Download].enabled);
+    EXPECT_NE(rig.Trace().find("Command 13 given up: no reply after 4 sends\r\r\nDownload interrupted"),
+              std::string::npos);
+    // A download stopped before its first page keeps the last file too, and the trace says so.
+    rig.session->OnDownload();
+    rig.sched.Advance(Millis(3000));
+    rig.prompts.ExpectQuestion("Confirm stop downloading ?", Answer::Yes);
+    rig.session->OnStopDownload();
+    EXPECT_NE(rig.Trace().find("Download stopped by the user\r\r\n"), std::string::npos);
+    EXPECT_EQ(rig.Dump(), "the last good download");
   }
   { // The instrument goes away: the download and the connection end; what came stays current.
     DownloadRig rig({20, 10, 3, 1460, 1458, 1455});
@@ -283,26 +301,6 @@ TEST(Download, UnwritableDumpFileAndMissingTipValueStopWithoutHanging) {
   }
 }
 
-TEST(Download, AFailedDownloadKeepsThePreviousFileAndTheTraceSaysWhy) {
-  DownloadRig rig({12, 10, 3, 1460, 1458, 1455});
-  rig.dir.Write("DumpFile.rlg", "the last good download");
-  rig.script["KR0011\r"] = {"", "", "", ""}; // the first page never comes
-  rig.Run();
-  EXPECT_EQ(rig.Dump(), "the last good download");
-  EXPECT_TRUE(rig.session->DownloadedData().CurrentDumpPath.empty()); // nothing new to save
-  EXPECT_TRUE(rig.session->Menu()[ShellCommand::Download].enabled);
-  const std::string trace = rig.Trace();
-  EXPECT_NE(trace.find("Command 13 given up: no reply after 4 sends\r\r\nDownload interrupted"), std::string::npos);
-
-  // A stopped download says so too.
-  rig.session->OnDownload();
-  rig.sched.Advance(Millis(3000));
-  rig.prompts.ExpectQuestion("Confirm stop downloading ?", Answer::Yes);
-  rig.session->OnStopDownload();
-  EXPECT_NE(rig.Trace().find("Download stopped by the user\r\r\n"), std::string::npos);
-  EXPECT_EQ(rig.Dump(), "the last good download");
-}
-
 TEST(Download, ANewDownloadAfterAnOldDataOneFetchesNewDataAndOffersTheRelease) {
   DownloadRig rig({5, 5, 3, 1455, 1454, 1453});
   rig.view.option = DownloadOption::RainAndTemperatureOld;
@@ -339,6 +337,40 @@ TEST(Download, TimeLeftAtTheFirstPageMatchesThePaceOfAPacedInstrument) {
   EXPECT_GT(estimated, actual * 0.8);
   EXPECT_LT(estimated, actual * 1.25);
   EXPECT_EQ(rig.session->Download().Progress().Percent(), 100);
+}
+
+// Faults the line fuzzer (fuzz/line_fuzz.cpp) found, each as the smallest run that shows it.
+TEST(LineFuzzFindings, TheDownloadEndsCleanlyAfterOddLinesAHangUpOrAGivenUpFlagsRequest) {
+  const Pointers newData{12, 10, 3, 1460, 1458, 1455};
+  { // The answer to GET_FLAGS puts the listener in page mode at once, while the first page request
+    // still waits for the tick: a line arriving in between is not an answer to any page request.
+    DownloadRig rig(newData);
+    rig.prompts.ExpectQuestion(kClear, Answer::No);
+    rig.RunUntilSent("RQ");
+    rig.RunUntil([&] { return rig.session->Download().GetState() == CDownload::State::RainPages; });
+    ASSERT_EQ(rig.Sent("KR0011"), 0);
+    rig.port.Arrive("00\r\n"); // the flags once more
+    rig.Settle();
+    EXPECT_EQ(rig.Dump().find("\n00\r\r\n"), std::string::npos);
+  }
+  { // A hang-up while the pointers are read: the download ends, the status window waits for nothing.
+    DownloadRig rig(newData);
+    rig.RunUntilSent("RM");
+    rig.port.HangUp();
+    rig.Settle();
+    EXPECT_FALSE(rig.session->Connected());
+    EXPECT_EQ(rig.session->Download().GetState(), CDownload::State::Idle);
+    EXPECT_EQ(rig.view.ended, std::vector<DownloadEnd>{DownloadEnd::Interrupted});
+  }
+  // GET_FLAGS given up after four refusals or wrong-state answers: no decision can be taken, but
+  // only the time-out makes the download wait for Stop; otherwise it reads its pointers for ever.
+  for (const char* answer : {"?\r\n", "#\r\n"}) {
+    SCOPED_TRACE(answer);
+    DownloadRig rig(newData);
+    rig.script["RQ\r"] = {answer, answer, answer, answer};
+    rig.Run();
+    EXPECT_EQ(rig.view.ended, std::vector<DownloadEnd>{DownloadEnd::Stalled});
+  }
 }
 
 } // namespace

@@ -1,13 +1,8 @@
 #include "base/text.h"
 #include "protocol/command_queue.h"
-#include "support/in_memory_port.h"
-#include "support/scripted_prompts.h"
-#include "support/temp_dir.h"
+#include "support/session_rig.h"
 
 #include <gtest/gtest.h>
-
-#include <deque>
-#include <map>
 
 namespace nimbrel::test {
 namespace {
@@ -33,18 +28,11 @@ public:
 // replies first ("" for silence), then "7".
 struct QueueRig {
   QueueRig() {
-    port.AddDevice("COM1", [this](const std::string& w) {
-      std::string reply = "7\r\n";
-      if (auto it = script.find(w); it != script.end() && !it->second.empty()) {
-        reply = it->second.front();
-        it->second.pop_front();
-      }
-      sim::Output out;
-      if (!reply.empty()) {
-        out.pieces.push_back({0, reply});
-      }
-      return out;
-    });
+    port.AddDevice("COM1", Scripted(script, [](const std::string& /*written*/) {
+                     sim::Output out;
+                     out.pieces.push_back({0, "7\r\n"});
+                     return out;
+                   }));
     EXPECT_TRUE(port.Open("COM1", [this](const LinkEvent& e) { (void)queue.OnReply(e.line); }).ok());
     queue.SetHandler(&handler);
     queue.StartSendTick();
@@ -56,17 +44,9 @@ struct QueueRig {
     queue.SetReadyToSend();
   }
   void Settle() {
-    const Millis end = sched.Now() + Millis(10 * 60 * 1000);
-    while (sched.Now() < end && !(queue.Idle() && !sched.HasOneShotPending()) && sched.RunNext()) {
-    }
+    RunVirtual(sched, [this] { return queue.Idle() && !sched.HasOneShotPending(); });
   }
-  [[nodiscard]] Strings Writes() const {
-    Strings out;
-    for (const auto& w : port.writes) {
-      out.push_back(w.substr(0, w.size() - 1));
-    }
-    return out;
-  }
+  [[nodiscard]] Strings Writes() const { return WrittenTexts(port); }
 
   ManualScheduler sched;
   InMemoryPort port{sched};
@@ -76,7 +56,7 @@ struct QueueRig {
   SessionTiming timing;
   CCommandQueue queue{port, sched, prompts, trace, timing};
   Handler handler;
-  std::map<std::string, std::deque<std::string>> script;
+  Script script;
 };
 
 TEST(Queue, SendsInOrderOnePerTickAndGivesUpAfterFourSends) {

@@ -1,5 +1,7 @@
 #include "support/instrument_memory.h"
 
+#include <tuple>
+
 namespace nimbrel::test {
 
 sim::InstrumentState MakeState(const MemoryShape& shape, const sim::Settings& settings) {
@@ -20,15 +22,6 @@ sim::InstrumentState MakeState(const MemoryShape& shape, const sim::Settings& se
   return state;
 }
 
-void SetPointers(sim::InstrumentState& state, const Pointers& p) {
-  state.memory.rain.write = p.wR;
-  state.memory.rain.read = p.rR;
-  state.memory.rain.hist = p.hR;
-  state.memory.temp.write = p.wT;
-  state.memory.temp.read = p.rT;
-  state.memory.temp.hist = p.hT;
-}
-
 sim::InstrumentState MakePointerState(const Pointers& p, int tempSamples) {
   sim::InstrumentState state;
   const std::int64_t t0 = sim::SecondsSince2000(sim::CivilTime{2026, 1, 10, 6, 0, 0});
@@ -36,7 +29,7 @@ sim::InstrumentState MakePointerState(const Pointers& p, int tempSamples) {
     std::vector<std::string>& lines = state.memory.rain.pages[static_cast<std::size_t>(page)];
     lines = {"Z0"};
     for (int i = 1; i < sim::PageRing::kLinesPerPage; ++i) {
-      lines.push_back(sim::HexStamp(static_cast<std::uint32_t>(t0 + page * 6400 + i * 100)));
+      lines.push_back(sim::HexStamp(static_cast<std::uint32_t>(t0 + std::int64_t{page} * 6400 + std::int64_t{i} * 100)));
     }
   }
   for (int page = 0; page < sim::Memory::kTempPages; ++page) {
@@ -44,11 +37,14 @@ sim::InstrumentState MakePointerState(const Pointers& p, int tempSamples) {
     const std::int64_t start = t0 + static_cast<std::int64_t>(page) * 3600;
     lines = {sim::HexStamp(static_cast<std::uint32_t>(start))};
     for (int i = 0; i < tempSamples; ++i) {
-      lines.push_back(sim::TemperatureLine(sim::ClimateTemperature(start + i * 900)));
+      lines.push_back(sim::TemperatureLine(sim::ClimateTemperature(start + std::int64_t{i} * 900)));
     }
   }
-  state.memory.rain.sealed = state.memory.temp.sealed = true;
-  SetPointers(state, p);
+  sim::PageRing& rain = state.memory.rain;
+  sim::PageRing& temp = state.memory.temp;
+  rain.sealed = temp.sealed = true;
+  std::tie(rain.write, rain.read, rain.hist, temp.write, temp.read, temp.hist) =
+      std::tie(p.wR, p.rR, p.hR, p.wT, p.rT, p.hT);
   return state;
 }
 

@@ -14,11 +14,10 @@ struct MemoryShape {
 };
 sim::InstrumentState MakeState(const MemoryShape& shape, const sim::Settings& settings = {});
 
-// The pointers of a state, set by hand: rain write/read/hist, temperature write/read/hist.
+// The pointers of a state: rain write/read/hist, temperature write/read/hist.
 struct Pointers {
   int wR, rR, hR, wT, rT, hT;
 };
-void SetPointers(sim::InstrumentState& state, const Pointers& p);
 
 // Every page of both memories written (rain pages full of tips, temperature pages of
 // `tempSamples` samples), with the pointers where `p` puts them: any page the pointers name can be

@@ -7,6 +7,7 @@
 #include "support/temp_dir.h"
 
 #include <deque>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -15,10 +16,13 @@
 
 namespace nimbrel::test {
 
-// Records what the windows are told, in order, and answers the session's dialogs from a script.
+// Records what the windows are told, in order, and answers the session's dialogs from its fields.
 class RecordingView final : public ISessionView, public IDownloadView {
 public:
-  void SetLinkStatus(const LinkStatus& status) override;
+  void SetLinkStatus(const LinkStatus& s) override {
+    status = s;
+    log.push_back("status:" + s.text);
+  }
   void SetTitle(const std::string& text) override { title = text; }
   void ShowConnecting(const std::string& text) override { log.push_back("connecting:" + text); }
   void HideConnecting() override { log.push_back("connecting hidden"); }
@@ -27,15 +31,21 @@ public:
   void ShowWaitDialog(const std::string& text) override { log.push_back("wait:" + text); }
   void DestroyWaitDialog() override { log.push_back("wait destroyed"); }
   void ShowSetupDialog() override { log.push_back("setup dialog"); }
-  std::optional<std::string> AskSerialNumber(const std::string& prompt) override;
+  std::optional<std::string> AskSerialNumber(const std::string& prompt) override {
+    serialPrompt = prompt;
+    return serialNumber;
+  }
   int SavePrompt() override { return savePrompt; }
-  void ShowDownloadStatus(const DownloadStatusValues& v) override;
+  void ShowDownloadStatus(const DownloadStatusValues& v) override { last = v; }
   void UpdateDownloadStatus(const DownloadStatusValues& v) override { last = v; }
-  void HideDownloadStatus() override { log.push_back("status hidden"); }
-  void DestroyDownloadStatus() override { log.push_back("status destroyed"); }
+  void HideDownloadStatus() override {}
+  void DestroyDownloadStatus() override {}
   void DownloadEnded(DownloadEnd how) override { ended.push_back(how); }
   void OpenDataWindow(const std::filesystem::path& path) override { opened.push_back(path); }
-  std::optional<DownloadOption> ChooseDownloadOption(const std::string& message, bool oldTemperature) override;
+  std::optional<DownloadOption> ChooseDownloadOption(const std::string& message, bool oldTemperature) override {
+    optionAsked.push_back(message + (oldTemperature ? " (old temperature)" : ""));
+    return option;
+  }
 
   std::vector<std::string> log;
   LinkStatus status;
@@ -45,9 +55,7 @@ public:
   std::vector<std::filesystem::path> opened;
   int savePrompt = 0;
   std::optional<DownloadOption> option;
-  std::string optionMessage;
-  bool optionOldTemperature = false;
-  int optionAsked = 0;
+  std::vector<std::string> optionAsked; // each message, marked when only old temperature data are offered
   std::optional<std::string> serialNumber;
   std::string serialPrompt;
 };
@@ -55,7 +63,6 @@ public:
 class MemorySettingsStore final : public IPortSettingsStore {
 public:
   Status Read(CPortConfig& config) override {
-    ++reads;
     config = file;
     return Status::Ok();
   }
@@ -65,9 +72,18 @@ public:
     return Status::Ok();
   }
   CPortConfig file;
-  int reads = 0;
   int writes = 0;
 };
+
+// A device that answers each command text from `script` first ("" for silence), then as `otherwise`.
+using Script = std::map<std::string, std::deque<std::string>>;
+InMemoryPort::Responder Scripted(Script& script, InMemoryPort::Responder otherwise);
+
+// The texts written to `port` since index `from`, without their CR.
+std::vector<std::string> WrittenTexts(const InMemoryPort& port, std::size_t from = 0);
+
+// Runs `sched` until `done` holds, nothing is left to run or ten virtual minutes have passed.
+void RunVirtual(ManualScheduler& sched, const std::function<bool()>& done);
 
 // One session with fakes around it, in virtual time, in a fresh program directory; the instrument
 // is the simulator's engine on an in-memory line, under the name "COM2".
@@ -76,16 +92,11 @@ struct SessionRig {
   static CPortConfig Com2();
   explicit SessionRig(sim::InstrumentState state = MakeState({}), CPortConfig settings = Com2(),
                       FactoryMarkers markers = {});
-  // The instrument on the line: `script` answers first (per command text, "" for silence), then the
-  // simulator's engine.
-  InMemoryPort::Responder Device();
-  // Connects on COM2 and runs until the identity is read.
+  // Connects on COM2 (the script, then the instrument) and runs until the identity is read.
   void ConnectAndSettle();
-  // Runs until the session has nothing queued or pending and no one-shot timer is due, or ten
-  // virtual minutes have passed.
+  // Runs until the session has nothing queued or pending and no one-shot timer is due.
   void Settle();
-  // The texts written to the port since index `from`, without their CR.
-  [[nodiscard]] std::vector<std::string> WritesFrom(std::size_t from) const;
+  [[nodiscard]] std::vector<std::string> WritesFrom(std::size_t from) const { return WrittenTexts(port, from); }
   [[nodiscard]] std::string Trace() const { return ReadFileBytes(dir / "debug.txt"); }
   [[nodiscard]] std::string Dump() const { return ReadFileBytes(dir / "DumpFile.rlg"); }
 
@@ -96,7 +107,7 @@ struct SessionRig {
   MemorySettingsStore store;
   TempDir dir;
   sim::Instrument instrument;
-  std::map<std::string, std::deque<std::string>> script;
+  Script script;
   std::unique_ptr<CInstrumentSession> session;
 };
 

@@ -1,5 +1,6 @@
 #include "protocol/command.h"
 #include "setup/setup_model.h"
+#include "setup/wait_progress.h"
 #include "support/scripted_prompts.h"
 
 #include <gtest/gtest.h>
@@ -36,7 +37,7 @@ TEST(SetupApply, ChecksTheResolutionOfEachUnit) {
   const Case cases[] = {
     {0, "0,2", "", "0.200"}, {0, "1", decimal, ""}, {0, "1.599", "", "1.599"}, {0, "1.6", mm, ""},
     {0, "0.05", "", "0.050"}, {0, "0.0499", mm, ""}, {1, "0.0629", "", "0.06290"}, {1, "0.063", inch, ""},
-    {1, "0,002", "", "0.00200"}, {1, "0.0019", inch, ""},
+    {1, "0,002", "", "0.00200"}, {1, "0.0019", inch, ""}, {1, "", decimal, ""},
   };
   // clang-format on
   for (const auto& c : cases) {
@@ -51,15 +52,6 @@ TEST(SetupApply, ChecksTheResolutionOfEachUnit) {
     }
     EXPECT_FLOAT_EQ(rig.status.TipValue, plan ? std::stof(c.sent) : 0.5F); // taken over only when sent
   }
-}
-
-TEST(SetupApply, UnitChangeTakesEffectAtOnceAndWantsTheResolutionAgain) {
-  Rig rig(0);
-  rig.model.SelectUnit(1);
-  EXPECT_EQ(rig.status.Unit, 1);
-  EXPECT_EQ(rig.model.ResolutionLabel(), "resolution (inch/tip)");
-  EXPECT_FALSE(rig.model.Apply({}, rig.prompts));
-  EXPECT_EQ(rig.prompts.Texts(), std::vector<std::string>{"ERROR: Insert decimal digit."});
 }
 
 TEST(SetupApply, ClockDifferenceAndWriteOrder) {
@@ -128,6 +120,32 @@ TEST(SetupClock, TicksThePcTimeUntilTheTimeIsEditedOrTheBoxCleared) {
   EXPECT_NE(pc.time, 0s);
   rig.model.ToggleUpdateClock();
   EXPECT_FALSE(rig.model.WarningEnabled() || rig.model.PcPickersEnabled() || rig.model.ClockRunning());
+}
+
+TEST(WaitProgress, StepsWrapAndTimeOutOnceAcrossHideAndShow) {
+  ManualScheduler scheduler;
+  ScriptedPrompts prompts;
+  CWaitProgress wait(scheduler, prompts);
+  wait.Show("Receiving");
+  scheduler.Advance(Millis(10 * 250));
+  EXPECT_EQ(wait.Position(), 100);
+  scheduler.Advance(Millis(250));
+  EXPECT_EQ(wait.Position(), 0);
+
+  scheduler.Advance(Millis(89 * 250));
+  wait.Hide();
+  scheduler.Advance(Millis(60000));
+  EXPECT_EQ(wait.Steps(), 100); // no steps while hidden
+
+  wait.Show("Sending"); // shown again, not made again: the count goes on
+  EXPECT_EQ(wait.Position(), 0);
+  scheduler.Advance(Millis(20 * 250));
+  EXPECT_TRUE(prompts.shown.empty());
+  scheduler.Advance(Millis(250));
+  EXPECT_EQ(prompts.Texts(), std::vector<std::string>{"ERROR: timeout expired"});
+  scheduler.Advance(Millis(60000));
+  EXPECT_EQ(prompts.shown.size(), 1U);
+  EXPECT_TRUE(wait.Visible()); // the dialog stays open
 }
 
 } // namespace

@@ -1,0 +1,331 @@
+// The data window shows the rows and the chart the core gives it, hands the chart's answers to the
+// table, and sends what the core makes to the clipboard, the spreadsheet and the printer.
+
+#include "support/child_process.h"
+#include "ui/print/sel_doc_to_print_dlg.h"
+#include "ui/viewer/sel_excel_interval.h"
+#include "ui/viewer/wait_dialogs.h"
+#include "ui/widgets/picture_button.h"
+#include "ui/widgets/pictures.h"
+#include "viewer/export_file.h"
+#include "viewer/intervals.h"
+#include "viewer/sheet.h"
+#include "viewer/table_model.h"
+#include "widget_rig.h"
+
+#include <QCheckBox>
+#include <QClipboard>
+#include <QLineEdit>
+#include <QPageSize>
+#include <QPrinter>
+#include <QProgressDialog>
+#include <QRadioButton>
+#include <QScrollBar>
+#include <QTreeWidget>
+
+#include <gtest/gtest.h>
+
+#include <regex>
+
+namespace nimbrel::test {
+namespace {
+
+bool RowShown(const QTableView& table, int row) {
+  return table.viewport()->rect().intersects(table.visualRect(table.model()->index(row, 0)));
+}
+
+QImage Picture(const CPictureButton* button) {
+  return button->icon().pixmap(34, 17).toImage();
+}
+
+TEST(DataWindow, NoToTheExpansionKeepsTheTableAndCancelFallsBackToOneDay) {
+  FakeHost host;
+  CViewFileDlg window(YearFile(), host);
+  EXPECT_EQ(ListText(window), "1 day"); // the interval the size suggests
+  EXPECT_EQ(window.windowTitle().toStdString(), window.View().Title());
+  QTableView& table = Table(window);
+  table.scrollTo(table.model()->index(200, 0), QAbstractItemView::PositionAtTop);
+  const int scrolled = table.verticalScrollBar()->value();
+  host.prompts.ExpectQuestion(kExpandQuestion, Answer::No);
+  ChooseInterval(window, "1 sec");
+  EXPECT_EQ(ListText(window), "1 day");
+  EXPECT_EQ(window.View().Interval(), kOneDay);
+  EXPECT_EQ(table.verticalScrollBar()->value(), scrolled) << "the table was rebuilt";
+
+  // Cancel in the wait dialog, clicked once the reading shows it.
+  bool clicked = false;
+  std::function<void()> click = [&] {
+    auto* wait = window.findChild<CWaitElabInfoDlg*>();
+    clicked = wait != nullptr && wait->isVisible();
+    clicked ? wait->CancelButton()->click() : QTimer::singleShot(0, click);
+  };
+  QTimer::singleShot(0, click);
+  ChooseInterval(window, "1 hour");
+  ASSERT_TRUE(clicked);
+  EXPECT_EQ(ListText(window), "1 day");
+  EXPECT_EQ(table.model()->rowCount(), static_cast<int>(window.View().Series().LineCount()));
+  EXPECT_FALSE(window.findChild<CWaitElabInfoDlg*>()->isVisible());
+  EXPECT_TRUE(ChartOf(window).isEnabled());
+}
+
+TEST(DataWindow, ZoomButtonsFollowTheSharedModeLayoutBySizeAndCloseThroughTheHost) {
+  FakeHost host;
+  CViewFileDlg first(InchFile(), host);
+  CViewFileDlg second(InchFile(), host);
+  const QImage pressed = pictures::Icon(pictures::Id::ZoomInPressed).pixmap(34, 17).toImage();
+  Button(first, "Zoom +")->click();
+  EXPECT_EQ(Picture(Button(second, "Zoom +")), pressed);
+  EXPECT_TRUE(Button(second, "Zoom -")->isEnabled());
+  Button(second, "Zoom +")->click();
+  EXPECT_NE(Picture(Button(first, "Zoom +")), pressed);
+  EXPECT_FALSE(host.zoom.IsOn());
+
+  Button(CViewFileDlg(InchFile(), host), "Zoom +")->click(); // zoom mode on, window gone
+  CViewFileDlg window(InchFile(), host);
+  window.show();
+  EXPECT_EQ(Picture(Button(window, "Zoom +")), pictures::Icon(pictures::Id::ZoomIn).pixmap(34, 17).toImage());
+  EXPECT_FALSE(Button(window, "Zoom -")->isEnabled());
+  for (QPushButton* scroll : ChartOf(window).findChildren<QPushButton*>()) {
+    EXPECT_TRUE(scroll->isHidden());
+  }
+  window.resize(800, 601);
+  EXPECT_EQ(Table(window).geometry(), QRect(0, 40, 800, 270));
+  EXPECT_EQ(ChartOf(window).geometry(), QRect(0, 320, 800, 281));
+
+  host.mayClose = false;
+  EXPECT_FALSE(window.close());
+  host.mayClose = true;
+  EXPECT_TRUE(window.close());
+  EXPECT_EQ(host.closed, std::vector<CViewFileDlg*>{&window});
+}
+
+// The chart's answers reach the window: the hover label, a drag that pushes a level and scrolls the
+// table, ">>", "Zoom -", a double-click that scrolls the table, and a regrouping back at level 0.
+TEST(DataWindow, ChartEventsReachTheChartAndTheTable) {
+  FakeHost host;
+  CViewFileDlg window(YearFile(), host);
+  ChooseInterval(window, "1 hour");
+  window.show();
+  const QTableView& table = Table(window);
+  const QRect plot = window.Chart().Chart().PlotRect();
+  SendMouse(ChartOf(window), QEvent::MouseMove, plot.center(), Qt::NoButton);
+  EXPECT_EQ(window.Chart().Chart().FindLabel("Cursor")->text.rfind("Time: 2024/", 0), 0U);
+
+  DragZoom(window, host.zoom);
+  ASSERT_EQ(window.Chart().Level(), 1);
+  const CViewRange zoomed = window.Chart().Entry(1);
+  EXPECT_TRUE(RowShown(table, zoomed.last - 11)) << "the drag scrolls the table to q - 10";
+  PushButton(ChartOf(window), ">>")->click();
+  EXPECT_EQ(window.Chart().Entry(1).first, zoomed.first + (zoomed.last - zoomed.first) / 10);
+  Button(window, "Zoom -")->click();
+  EXPECT_EQ(window.Chart().Level(), 0);
+  EXPECT_TRUE(PushButton(ChartOf(window), "<<")->isHidden());
+
+  const QPoint end(plot.right() - 1, plot.center().y());
+  SendMouse(ChartOf(window), QEvent::MouseMove, end, Qt::NoButton);
+  SendMouse(ChartOf(window), QEvent::MouseButtonDblClick, end, Qt::LeftButton);
+  EXPECT_TRUE(RowShown(table, window.Chart().Chart().Nearest(end, 3).point));
+
+  DragZoom(window, host.zoom);
+  ChooseInterval(window, "1 day");
+  EXPECT_EQ(window.Chart().Level(), 0);
+  EXPECT_TRUE(PushButton(ChartOf(window), ">>")->isHidden());
+}
+
+// The clipboard gets the core's table text of the regrouped rows, and the table shows the same
+// texts line by line; the graph goes as a picture of the chart.
+TEST(DataWindowOutput, ClipboardHoldsTheTableTextAndTheChart) {
+  FakeHost host;
+  CViewFileDlg window(InchFile(), host);
+  window.show();
+  ChooseInterval(window, "1 day");
+  ASSERT_EQ(window.View().Interval(), kOneDay);
+  Button(window, "Copy Table to Clipboard")->click();
+  const std::string copied = QApplication::clipboard()->text().toStdString();
+  EXPECT_EQ(copied, TableText(window.View().Series()));
+  std::string shown = copied.substr(0, copied.find('\n') + 1);
+  for (int line = 0; line < Table(window).model()->rowCount(); ++line) {
+    shown += LineText(Table(window), line) + "\r\n";
+  }
+  EXPECT_EQ(shown, copied);
+
+  Button(window, "Copy Graph to Clipboard")->click();
+  const QImage picture = QApplication::clipboard()->image();
+  EXPECT_EQ(picture.size(), ChartOf(window).size() * ChartOf(window).devicePixelRatio());
+  int inked = 0;
+  for (int y = 0; y < picture.height(); ++y) {
+    for (int x = 0; x < picture.width(); ++x) {
+      inked += picture.pixel(x, y) != picture.pixel(0, 0) ? 1 : 0;
+    }
+  }
+  EXPECT_GT(inked, picture.width()) << "no chart in the picture";
+}
+
+// The first worksheet read back with openpyxl: a row a line, each cell as its Python repr.
+std::string ReadBack(const std::filesystem::path& xlsx) {
+  const ChildResult read = RunChild("/usr/bin/python3", {"-c",
+                                                         "import sys, openpyxl\n"
+                                                         "for row in openpyxl.load_workbook(sys.argv[1]).worksheets[0]"
+                                                         ".iter_rows(values_only=True): print(repr(row))",
+                                                         xlsx.string()});
+  EXPECT_EQ(read.exit, 0) << read.err;
+  return read.out;
+}
+
+// The cells of a table line's date and time as openpyxl shows them.
+std::string DateCells(const QTableView& table, int line) {
+  const std::string text = LineText(table, line);
+  return "('" + text.substr(0, 10) + "', '" + text.substr(11, 9) + "'";
+}
+
+std::vector<std::string> FilesIn(const std::filesystem::path& folder) {
+  std::vector<std::string> names;
+  std::error_code ec;
+  for (const auto& entry : std::filesystem::directory_iterator(folder, ec)) {
+    names.push_back(entry.path().filename().string());
+  }
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+TEST(DataWindowOutput, ExportOffersTheChunksAndHandsTheChosenOneToTheSpreadsheet) {
+  FakeHost host;
+  const std::filesystem::path file = QuarterHoursFile();
+  const std::filesystem::path folder = ExportFolder(host.dir / "Documents");
+  CViewFileDlg window(file, host, nullptr, host.Services());
+  ChooseInterval(window, "15 min");
+  std::vector<std::string> rows;
+  OnModal<CSelExcelInterval>([&rows](CSelExcelInterval& chooser) {
+    const auto* list = chooser.findChild<QTreeWidget*>();
+    for (int i = 0; i < list->topLevelItemCount(); ++i) {
+      rows.push_back((list->topLevelItem(i)->text(0) + "|" + list->topLevelItem(i)->text(1)).toStdString());
+    }
+    EXPECT_FALSE(PushButton(chooser, "OK")->isEnabled());
+    EXPECT_TRUE(chooser.findChild<QCheckBox*>()->isHidden()) << "no zoomed range to offer";
+    chooser.reject();
+  });
+  Button(window, "Export to Excel")->click();
+  EXPECT_EQ(host.prompts.Texts(), std::vector<std::string>{kExportChooseChunk});
+  const auto label = [&window](int line) { return LineText(Table(window), line).substr(0, 19) + " "; };
+  EXPECT_EQ(rows, (std::vector<std::string>{"Interval  1|TOTAL RAIN", "Interval  2|" + label(30000),
+                                            "Interval  3|" + label(60000)}));
+  EXPECT_EQ(FilesIn(folder), std::vector<std::string>{}) << "Cancel writes nothing";
+
+  for (const bool opens : {true, true, false}) {
+    host.sheetOpens = opens;
+    OnModal<CSelExcelInterval>([](CSelExcelInterval& chooser) {
+      auto* list = chooser.findChild<QTreeWidget*>();
+      list->setCurrentItem(list->topLevelItem(2));
+      PushButton(chooser, "OK")->click();
+    });
+    Button(window, "Export to Excel")->click();
+  }
+  // A new name for every export; the one nothing could open is gone, the earlier ones stay.
+  const std::string base = file.stem().string() + " - Interval 3";
+  EXPECT_EQ(FilesIn(folder), (std::vector<std::string>{base + " (2).xlsx", base + ".xlsx"}));
+  EXPECT_EQ(host.opened.back(), folder / (base + " (3).xlsx"));
+  EXPECT_EQ(host.prompts.shown.back().text, kSpreadsheetMissing);
+  const std::string written = ReadBack(folder / (base + ".xlsx"));
+  EXPECT_EQ(std::count(written.begin(), written.end(), '\n'), 2 + 5001);
+  EXPECT_NE(written.find(DateCells(Table(window), 60000)), std::string::npos) << "not the third chunk";
+}
+
+// The text of a printout (`pdftotext -raw`, pages end in form feeds) without the footers' job time.
+std::string PdfText(const std::filesystem::path& pdf) {
+  return std::regex_replace(RunChild("/usr/bin/pdftotext", {"-raw", pdf.string(), "-"}).out,
+                            std::regex(R"(Page : \d+ +\S+ +\S+)"), "Page");
+}
+
+// What `pattern` finds in `text`, one a line.
+std::string Found(const std::string& text, const std::string& pattern) {
+  std::string found;
+  const std::regex regex(pattern);
+  for (std::sregex_iterator it(text.begin(), text.end(), regex), end; it != end; ++it) {
+    found += it->str() + "\n";
+  }
+  return found;
+}
+
+// Answers the print choice and the print dialog: A4 at 600 dpi into `pdf`.
+void Print(CViewFileDlg& window, FakeHost& host, const std::filesystem::path& pdf, bool graph, bool zoomedOnly) {
+  host.setUpPrinter = [pdf](QPrinter& printer) {
+    printer.setOutputFileName(QString::fromStdString(pdf.string()));
+    printer.setResolution(600);
+    printer.setPageSize(QPageSize(QPageSize::A4));
+    return true;
+  };
+  OnModal<CSelDocToPrintDlg>([=](CSelDocToPrintDlg& dialog) {
+    dialog.findChild<QLineEdit*>()->setText("Rain in March");
+    dialog.findChildren<QRadioButton*>().at(graph ? 1 : 0)->setChecked(true);
+    dialog.findChild<QCheckBox*>()->setChecked(zoomedOnly);
+    PushButton(dialog, "OK")->click();
+  });
+  Button(window, "Print")->click();
+}
+
+// The table prints the window's lines under the typed title, the graph names the window's range and
+// interval, and "only the zoomed range" prints the lines the zoomed chart shows.
+TEST(DataWindowOutput, PrintoutsAndTheZoomedExportTakeTheTitleTheChoiceAndTheLinesShown) {
+  FakeHost host;
+  CViewFileDlg window(YearFile(), host, nullptr, host.Services());
+  window.show();
+  const std::string date = R"(20\d\d/\d\d/\d\d \d\d:\d\d:\d\d)";
+  const auto dates = [&window](int first, int last) {
+    std::string shown;
+    for (int line = first; line <= last; ++line) {
+      shown += LineText(Table(window), line).substr(0, 19) + "\n";
+    }
+    return shown;
+  };
+  const int last = Table(window).model()->rowCount() - 1;
+  Print(window, host, host.dir / "table.pdf", false, false);
+  const std::string table = PdfText(host.dir / "table.pdf");
+  EXPECT_EQ(Found(table, date), dates(1, last));
+  EXPECT_EQ(table.rfind("Rain in March", 0), 0U);
+
+  Print(window, host, host.dir / "graph.pdf", true, false);
+  const std::string graph = PdfText(host.dir / "graph.pdf");
+  for (const std::string& text :
+       {std::string("Rain in March\n"), "Start Date: " + dates(1, 1).substr(0, 19),
+        "Stop Date: " + dates(last, last).substr(0, 19), std::string("Group Interval: 1 day")}) {
+    EXPECT_NE(graph.find(text), std::string::npos) << text;
+  }
+
+  DragZoom(window, host.zoom);
+  const CViewRange view = window.Chart().Entry(1);
+  Print(window, host, host.dir / "zoomed.pdf", false, true);
+  EXPECT_EQ(Found(PdfText(host.dir / "zoomed.pdf"), date), dates(view.first, view.last));
+
+  // The export of the zoomed range, when asked, holds the lines the zoomed chart shows.
+  OnModal<CSelExcelInterval>([](CSelExcelInterval& chooser) {
+    chooser.findChild<QCheckBox*>()->setChecked(true);
+    PushButton(chooser, "OK")->click(); // a single chunk is chosen already
+  });
+  Button(window, "Export to Excel")->click();
+  ASSERT_EQ(host.opened, std::vector<std::filesystem::path>{host.dir / "Documents/Nimbrel exports/year - Zoomed.xlsx"});
+  const std::string written = ReadBack(host.opened[0]);
+  EXPECT_EQ(std::count(written.begin(), written.end(), '\n'), 2 + 1 + (view.last - view.first + 1));
+  EXPECT_NE(written.find(DateCells(Table(window), view.first)), std::string::npos);
+  EXPECT_TRUE(host.prompts.shown.empty());
+}
+
+TEST(DataWindowOutput, ALongPrintoutShowsItsProgressAndStopsOnCancel) {
+  FakeHost host;
+  CViewFileDlg window(YearFile(), host, nullptr, host.Services());
+  ChooseInterval(window, "1 hour"); // about 140 pages
+  bool cancelled = false;
+  OnModal<CSelDocToPrintDlg>([&cancelled](CSelDocToPrintDlg&) {
+    OnModal<QProgressDialog>([&cancelled](QProgressDialog& progress) {
+      progress.cancel();
+      cancelled = true;
+    });
+  });
+  Print(window, host, host.dir / "long.pdf", false, false);
+  EXPECT_TRUE(cancelled);
+  const std::string printed = PdfText(host.dir / "long.pdf");
+  EXPECT_LT(std::count(printed.begin(), printed.end(), '\f'), 20);
+  EXPECT_TRUE(host.prompts.shown.empty()) << "a cancel is no failure";
+}
+
+} // namespace
+} // namespace nimbrel::test
