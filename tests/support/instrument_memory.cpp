@@ -29,7 +29,8 @@ sim::InstrumentState MakePointerState(const Pointers& p, int tempSamples) {
     std::vector<std::string>& lines = state.memory.rain.pages[static_cast<std::size_t>(page)];
     lines = {"Z0"};
     for (int i = 1; i < sim::PageRing::kLinesPerPage; ++i) {
-      lines.push_back(sim::HexStamp(static_cast<std::uint32_t>(t0 + std::int64_t{page} * 6400 + std::int64_t{i} * 100)));
+      lines.push_back(
+          sim::HexStamp(static_cast<std::uint32_t>(t0 + std::int64_t{page} * 6400 + std::int64_t{i} * 100)));
     }
   }
   for (int page = 0; page < sim::Memory::kTempPages; ++page) {
