@@ -267,6 +267,9 @@ CChartActions CChartController::ButtonUp(int button, int x, int y) {
   }
   chart_.SetMarkerShown(kMarker, true);
   ApplyLevel(level_, actions);
+  if (chart_.RepaintCount() != before) {
+    actions.band.clear(); // the chart is drawn again, and the new picture has no band to erase
+  }
   actions.showRow = std::max(0, nearest.point - 10);
   return Finish(std::move(actions), before);
 }

@@ -138,7 +138,7 @@ TEST_F(ChartControllerTest, DragInZoomModePushesALevelThatReleaseShows) {
   EXPECT_EQ(up.scrollButtons, true);
   EXPECT_EQ(up.showRow, 34);
   EXPECT_EQ(up.zoomMinusEnabled, true);
-  EXPECT_EQ(up.band.size(), 1U); // the rubber band erased where the last move drew it
+  EXPECT_TRUE(up.band.empty()); // the zoomed chart is drawn again: inverting the band would draw it
 
   // A new grouping starts over at the full view.
   const CChartActions refill = controller.Fill(series);

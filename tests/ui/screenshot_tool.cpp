@@ -219,7 +219,6 @@ void SessionScenes(const Shots& shots) {
   shots.Modal(modals, "about");
   frame.Run(ShellCommand::About);
   modals.Then([&shots](QDialog& d) {
-    d.resize(640, d.height()); // the licence's lines are wider than the dialog
     shots.Take(d, "licence");
     d.accept();
   });

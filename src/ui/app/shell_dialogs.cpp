@@ -17,10 +17,14 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
+#include <QScrollBar>
 #include <QTextBrowser>
+#include <QTextDocument>
 #include <QTimer>
 #include <QUrl>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace nimbrel {
 
@@ -51,8 +55,10 @@ CLicenceDlg::CLicenceDlg(const fs::path& programDirectory, QWidget* parent)
     : QDialog(parent), text_(new QPlainTextEdit(this)) {
   setWindowTitle(QStringLiteral("Nimbrel Licence"));
   text_->setReadOnly(true);
+  // A box with a vertical scroll bar only: a line wider than the box wraps at a word.
   text_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-  text_->setLineWrapMode(QPlainTextEdit::NoWrap);
+  text_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  text_->setLineWrapMode(QPlainTextEdit::WidgetWidth);
   text_->setAccessibleName(QStringLiteral("Licence"));
   text_->setPlainText(Lines(LicenceText(programDirectory)));
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok, this);
@@ -60,8 +66,18 @@ CLicenceDlg::CLicenceDlg(const fs::path& programDirectory, QWidget* parent)
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(text_);
   layout->addWidget(buttons);
+  // Wide enough for the licence's longest line, so that only a line too long for the screen wraps.
   const QFontMetrics metrics(text_->font());
-  resize(metrics.averageCharWidth() * 92, metrics.lineSpacing() * 28);
+  int widest = metrics.averageCharWidth() * 80;
+  for (const QString& line : text_->toPlainText().split(QLatin1Char('\n'))) {
+    widest = std::max(widest, metrics.horizontalAdvance(line));
+  }
+  const int frame = 2 * text_->document()->documentMargin() + text_->verticalScrollBar()->sizeHint().width() + 40;
+  int width = widest + frame;
+  if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+    width = std::min(width, screen->availableSize().width() * 9 / 10);
+  }
+  resize(width, metrics.lineSpacing() * 28);
 }
 
 QString CLicenceDlg::Text() const {

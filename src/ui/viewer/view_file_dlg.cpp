@@ -317,6 +317,8 @@ void CViewFileDlg::ShowRows() {
   const CDataSeries& series = view_.Series();
   model_->EndReading();
   resolution_->setText(Text(ResolutionText(series)));
+  // The strip of controls never narrows below its texts and buttons.
+  setMinimumWidth(strip_->minimumSizeHint().width());
   if (polled_) {
     // A long reading: the table paints its new rows before the chart takes its share of the time,
     // so the two never hold the event loop together. The wait dialog still keeps the input.
