@@ -16,6 +16,7 @@
 #include <cstdio>
 #include <cstring>
 #include <ctime>
+#include <fstream>
 #include <random>
 #include <string>
 #include <vector>
@@ -184,11 +185,10 @@ int main(int argc, char** argv) {
     constexpr const char* kWrite = "--write-rlg=";
     if (std::strncmp(argv[i], kWrite, std::strlen(kWrite)) == 0) {
       const std::string& bytes = MemoryFile();
-      std::FILE* f = std::fopen(argv[i] + std::strlen(kWrite), "wb");
-      const bool ok = f != nullptr && std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
-      if (f != nullptr) {
-        std::fclose(f);
-      }
+      std::ofstream out(argv[i] + std::strlen(kWrite), std::ios::binary);
+      out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+      out.close();
+      const bool ok = static_cast<bool>(out);
       std::fprintf(stderr, ok ? "wrote %zu bytes\n" : "cannot write the file (%zu bytes)\n", bytes.size());
       return ok ? 0 : 1;
     }

@@ -50,7 +50,7 @@ Status CDumpFile::Finish() {
 }
 
 Status CDumpFile::Start(const std::string& firstLine) {
-  const Status written = WriteTextMode(path_, waiting_ + firstLine, true);
+  Status written = WriteTextMode(path_, waiting_ + firstLine, true);
   if (written.ok()) {
     started_ = true;
     waiting_.clear();

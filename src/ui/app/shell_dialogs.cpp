@@ -72,7 +72,8 @@ CLicenceDlg::CLicenceDlg(const fs::path& programDirectory, QWidget* parent)
   for (const QString& line : text_->toPlainText().split(QLatin1Char('\n'))) {
     widest = std::max(widest, metrics.horizontalAdvance(line));
   }
-  const int frame = 2 * text_->document()->documentMargin() + text_->verticalScrollBar()->sizeHint().width() + 40;
+  const int frame =
+      2 * static_cast<int>(text_->document()->documentMargin()) + text_->verticalScrollBar()->sizeHint().width() + 40;
   int width = widest + frame;
   if (const QScreen* screen = QGuiApplication::primaryScreen()) {
     width = std::min(width, screen->availableSize().width() * 9 / 10);
