@@ -202,7 +202,7 @@ Status WritePortSettings(const std::filesystem::path& file, const CPortConfig& c
 CPortIniStore::CPortIniStore(const std::filesystem::path& programDirectory) : file_(programDirectory / kPortIniName) {}
 
 Status CPortIniStore::Read(CPortConfig& config) {
-  const Status s = ReadPortSettings(file_, config_);
+  Status s = ReadPortSettings(file_, config_);
   config = config_;
   return s;
 }
