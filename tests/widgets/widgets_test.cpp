@@ -14,9 +14,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <array>
 #include <cstdlib>
-#include <memory>
 #include <vector>
 
 namespace nimbrel {
@@ -24,22 +22,6 @@ namespace {
 
 namespace pictures = nimbrel::pictures;
 using pictures::Id;
-
-// The application object lives from before the first test to after the last one, and goes before
-// the program's static objects do.
-class CApplicationEnvironment : public testing::Environment {
-public:
-  void SetUp() override { app_ = std::make_unique<QApplication>(argc_, argv_.data()); }
-  void TearDown() override { app_.reset(); }
-
-private:
-  int argc_ = 1;
-  char name_[13] = "test_widgets";
-  std::array<char*, 2> argv_{name_, nullptr};
-  std::unique_ptr<QApplication> app_;
-};
-// NOLINTNEXTLINE(cppcoreguidelines-owning-memory): GoogleTest owns and deletes its environments
-testing::Environment* const kApplication = testing::AddGlobalTestEnvironment(new CApplicationEnvironment);
 
 int CountDifferentPixels(const QImage& a, const QImage& b, int tolerance) {
   int count = 0;
