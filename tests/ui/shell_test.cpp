@@ -329,10 +329,10 @@ TEST(MainFrameEndToEnd, PortSetupConnectSetupDownloadSaveAndExit) {
   EXPECT_TRUE(RunUntil([&frame] { return CommandsFollowMenu(frame); }, 2000));
 
   AcceptInstrumentInfo(modals); // the menu shows the same dialog again, sending nothing
-  const std::size_t sent = rig.Commands().size();
+  const std::size_t sent = rig.server.Received().size();
   frame.Run(ShellCommand::InstrInfo);
   ASSERT_TRUE(RunUntil([&] { return modals.Done(); }));
-  EXPECT_EQ(rig.Commands().size(), sent);
+  EXPECT_EQ(rig.server.Received().size(), sent);
 
   // Setup: the dialog shows what was read; a unit change takes effect at once and wants the
   // resolution again; editing the PC time stops its clock; Apply hands the typed values to the
@@ -357,12 +357,15 @@ TEST(MainFrameEndToEnd, PortSetupConnectSetupDownloadSaveAndExit) {
   setup.ResolutionEdit()->setText("0,01");
   Named<QComboBox>(setup, "Contact type")->setCurrentIndex(1);
   Named<QComboBox>(setup, "Alert Mode")->setCurrentIndex(1);
-  const std::size_t beforeApply = rig.Commands().size();
+  const std::size_t beforeApply = rig.server.Received().size();
   PushButton(setup, "Apply")->click();
   ASSERT_TRUE(RunUntil(
       [&] { return frame.Session()->Idle() && frame.WaitDialog() == nullptr && frame.SetupDialog() == nullptr; }));
-  const std::vector<std::string> all = rig.Commands();
-  std::vector<std::string> written(all.begin() + static_cast<std::ptrdiff_t>(beforeApply), all.end());
+  std::vector<std::string> written;
+  for (const auto& c : rig.server.Received()) {
+    written.push_back(c.text);
+  }
+  written.erase(written.begin(), written.begin() + static_cast<std::ptrdiff_t>(beforeApply));
   written.at(0).resize(4); // the clock's date and time
   EXPECT_EQ(written, (std::vector<std::string>{"DA20", "WD1", "WC1", "WB1", "WA0.01000"}));
 

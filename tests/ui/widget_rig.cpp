@@ -86,14 +86,6 @@ void SimRig::WritePortIni(int port, bool autoDetect) const {
                             "\r\nBAUDRATE= 9600\r\nPARITY= N\r\nNUMBIT= 8\r\nBITSTOP= 1\r\nFLOW_CTRL= H\r\n");
 }
 
-std::vector<std::string> SimRig::Commands() const {
-  std::vector<std::string> out;
-  for (const auto& c : server.Received()) {
-    out.push_back(c.text);
-  }
-  return out;
-}
-
 sim::InstrumentState MonthOfData(std::uint64_t seed) {
   sim::GeneratorOptions g;
   g.seed = seed;

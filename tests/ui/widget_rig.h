@@ -65,7 +65,6 @@ struct SimRig {
   // "COMn" of the program directory leads to the instrument, or to `target`.
   void Link(const std::string& name, const std::string& target = {}) const;
   void WritePortIni(int port, bool autoDetect) const;
-  [[nodiscard]] std::vector<std::string> Commands() const;
 
   TempDir dir;
   sim::PtyServer server;
