@@ -116,12 +116,9 @@ TEST(MenuState, FollowsAWholeSession) {
 }
 
 TEST(NimbrelIni, ReadsTheHandbookPageAndTheGraphSize) {
-  struct Case {
-    std::string file;     // "-": no file
-    std::string expected; // page|type|length|width
-  };
   const std::string longPage(150, 'p');
-  const Case cases[] = {
+  // The file ("-": none), and page|type|length|width read from it.
+  const std::pair<std::string, std::string> cases[] = {
       {"HANDBOOK = Help_Nimbrel\\HomeNBR.htm\r\nPRINT_GRAPH_TYPE=CUSTOM\r\nLENGHT=3000\r\nWIDTH=2000\r\n",
        "Help_Nimbrel\\HomeNBR.htm|custom|3000|2000"},
       {"HANDBOOK=  Help\\a b.htm  \t\r\n", "Help\\a b.htm|auto|2970|2100"},
@@ -133,19 +130,19 @@ TEST(NimbrelIni, ReadsTheHandbookPageAndTheGraphSize) {
       {"HANDBOOK = " + longPage + "\n", longPage.substr(0, 116) + "|auto|2970|2100"},
       {"-", "|auto|2970|2100"},
   };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.file);
+  for (const auto& [file, expected] : cases) {
+    SCOPED_TRACE(file);
     TempDir dir;
-    if (c.file != "-") {
-      dir.Write(kNimbrelIni, c.file);
+    if (file != "-") {
+      dir.Write(kNimbrelIni, file);
     }
     const Result<std::string> page = ReadHandbookPage(dir.Path());
     const Result<CPrintGraphSettings> size = ReadPrintGraphSettings(dir.Path());
     const CPrintGraphSettings& s = size.value();
     EXPECT_EQ(page.value() + (s.type == CGraphSizeType::Auto ? "|auto|" : "|custom|") + std::to_string(s.length) + "|" +
                   std::to_string(s.width),
-              c.expected);
-    const std::string message = c.file == "-" ? "Unable to open Nimbrel.ini" : "";
+              expected);
+    const std::string message = file == "-" ? "Unable to open Nimbrel.ini" : "";
     EXPECT_EQ(page.status().message(), message);
     EXPECT_EQ(size.status().message(), message);
   }

@@ -162,27 +162,19 @@ TEST(ColourStatusPane, TextAndColourChangeTogetherAndTheWidthStays) {
   auto* pane = new CColourStatusPane("Connection", 200, "Disconnected", QColor(255, 255, 0));
   window.statusBar()->addPermanentWidget(pane);
   window.show();
-  struct Row {
-    const char* text;
-    QColor colour;
-  };
-  // clang-format off
-  const Row rows[] = {
-    {"Connected to COM1 9600 8,N,1", QColor(0, 255, 0)},
-    {"Error : connection failure, and a text much longer than the pane is wide", QColor(255, 0, 0)},
-    {"Disconnected", QColor(255, 255, 0)},
-  };
-  // clang-format on
-  for (const Row& row : rows) {
-    SCOPED_TRACE(row.text);
-    pane->SetState(row.text, row.colour);
+  for (const auto& [text, colour] :
+       {std::pair<QString, QColor>{"Connected to COM1 9600 8,N,1", QColor(0, 255, 0)},
+        {"Error : connection failure, and a text much longer than the pane is wide", QColor(255, 0, 0)},
+        {"Disconnected", QColor(255, 255, 0)}}) {
+    SCOPED_TRACE(text.toStdString());
+    pane->SetState(text, colour);
     QApplication::processEvents();
-    EXPECT_EQ(pane->text(), row.text);
+    EXPECT_EQ(pane->text(), text);
     EXPECT_EQ(pane->width(), 200);
     EXPECT_EQ(pane->accessibleName(), "Connection");
-    EXPECT_EQ(pane->accessibleDescription(), row.text);
+    EXPECT_EQ(pane->accessibleDescription(), text);
     const QImage shot = pane->grab().toImage();
-    EXPECT_EQ(shot.pixelColor(shot.width() - 4, 2), row.colour);
+    EXPECT_EQ(shot.pixelColor(shot.width() - 4, 2), colour);
   }
 }
 
