@@ -96,14 +96,34 @@ TEST(DataWindow, ZoomButtonsFollowTheSharedModeLayoutBySizeAndCloseThroughTheHos
   EXPECT_EQ(host.closed, std::vector<CViewFileDlg*>{&window});
 }
 
-// The chart's answers reach the window: the hover label, a drag that pushes a level and scrolls the
-// table, ">>", "Zoom -", a double-click that scrolls the table, and a regrouping back at level 0.
-TEST(DataWindow, ChartEventsReachTheChartAndTheTable) {
+// By the hour: the clipboard gets the core's table text of the regrouped rows, the table shows the
+// same texts line by line, and the graph goes as a picture of the chart. The chart's answers reach
+// the window: the hover label, a drag that pushes a level and scrolls the table, ">>", "Zoom -", a
+// double-click that scrolls the table, and a regrouping back at level 0.
+TEST(DataWindow, ClipboardAndChartEventsFollowTheCore) {
   FakeHost host;
   CViewFileDlg window(YearFile(), host);
   ChooseInterval(window, "1 hour");
   window.show();
+  ASSERT_EQ(window.View().Interval(), 3600);
   const QTableView& table = Table(window);
+  Button(window, "Copy Table to Clipboard")->click();
+  const std::string copied = QApplication::clipboard()->text().toStdString();
+  EXPECT_EQ(copied, TableText(window.View().Series()));
+  std::string shown = copied.substr(0, copied.find('\n') + 1);
+  for (int line = 0; line < table.model()->rowCount(); ++line) {
+    shown += LineText(table, line) + "\r\n";
+  }
+  EXPECT_EQ(shown, copied);
+
+  Button(window, "Copy Graph to Clipboard")->click();
+  const QImage picture = QApplication::clipboard()->image().convertToFormat(QImage::Format_RGB32);
+  EXPECT_EQ(picture.size(), ChartOf(window).size() * ChartOf(window).devicePixelRatio());
+  const auto* pixels = reinterpret_cast<const QRgb*>(picture.constBits());
+  const auto inked =
+      picture.width() * picture.height() - std::count(pixels, pixels + picture.sizeInBytes() / 4, *pixels);
+  EXPECT_GT(inked, picture.width()) << "no chart in the picture";
+
   const QRect plot = window.Chart().Chart().PlotRect();
   SendMouse(ChartOf(window), QEvent::MouseMove, plot.center(), Qt::NoButton);
   EXPECT_EQ(window.Chart().Chart().FindLabel("Cursor")->text.rfind("Time: 2024/", 0), 0U);
@@ -127,32 +147,6 @@ TEST(DataWindow, ChartEventsReachTheChartAndTheTable) {
   ChooseInterval(window, "1 day");
   EXPECT_EQ(window.Chart().Level(), 0);
   EXPECT_TRUE(PushButton(ChartOf(window), ">>")->isHidden());
-}
-
-// The clipboard gets the core's table text of the regrouped rows, and the table shows the same
-// texts line by line; the graph goes as a picture of the chart.
-TEST(DataWindowOutput, ClipboardHoldsTheTableTextAndTheChart) {
-  FakeHost host;
-  CViewFileDlg window(YearFile(), host);
-  window.show();
-  ChooseInterval(window, "1 hour");
-  ASSERT_EQ(window.View().Interval(), 3600);
-  Button(window, "Copy Table to Clipboard")->click();
-  const std::string copied = QApplication::clipboard()->text().toStdString();
-  EXPECT_EQ(copied, TableText(window.View().Series()));
-  std::string shown = copied.substr(0, copied.find('\n') + 1);
-  for (int line = 0; line < Table(window).model()->rowCount(); ++line) {
-    shown += LineText(Table(window), line) + "\r\n";
-  }
-  EXPECT_EQ(shown, copied);
-
-  Button(window, "Copy Graph to Clipboard")->click();
-  const QImage picture = QApplication::clipboard()->image().convertToFormat(QImage::Format_RGB32);
-  EXPECT_EQ(picture.size(), ChartOf(window).size() * ChartOf(window).devicePixelRatio());
-  const auto* pixels = reinterpret_cast<const QRgb*>(picture.constBits());
-  const auto inked =
-      picture.width() * picture.height() - std::count(pixels, pixels + picture.sizeInBytes() / 4, *pixels);
-  EXPECT_GT(inked, picture.width()) << "no chart in the picture";
 }
 
 // The first worksheet read back with openpyxl: a row a line, each cell as its Python repr.
