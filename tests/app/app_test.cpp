@@ -50,22 +50,17 @@ TEST(DataWindows, ThirtyThirdIsRefusedUntilOneCloses) {
 TEST(LicenceText, PiecesOfAtMost127CharactersEachEndingCrLf) {
   const std::string l127(127, 'a');
   const std::string l200(200, 'b');
-  const struct {
-    const char* what;
-    std::string file;
-    std::string shown;
-  } rows[] = {
-      {"LF lines", "MIT\nText\n", "MIT\r\nText\r\n"},
-      {"CR LF lines", "MIT\r\nText\r\n", "MIT\r\nText\r\n"},
-      {"no final line end", "MIT\nText", "MIT\r\nText\r\n"},
-      {"a long line broken", l200 + "\n", std::string(127, 'b') + "\r\n" + std::string(73, 'b') + "\r\n"},
-      {"exactly 127: its line end is a piece of its own", l127 + "\n", l127 + "\r\n\r\n"},
+  // The file and what is shown of it; a line of exactly 127 has its line end as a piece of its own.
+  const std::pair<std::string, std::string> rows[] = {
+      {"MIT\nText\n", "MIT\r\nText\r\n"}, {"MIT\r\nText\r\n", "MIT\r\nText\r\n"},
+      {"MIT\nText", "MIT\r\nText\r\n"},   {l200 + "\n", std::string(127, 'b') + "\r\n" + std::string(73, 'b') + "\r\n"},
+      {l127 + "\n", l127 + "\r\n\r\n"},
   };
-  for (const auto& row : rows) {
-    SCOPED_TRACE(row.what);
+  for (const auto& [file, shown] : rows) {
+    SCOPED_TRACE(file);
     TempDir dir;
-    dir.Write("License.txt", row.file);
-    EXPECT_EQ(LicenceText(dir.Path()), row.shown);
+    dir.Write("License.txt", file);
+    EXPECT_EQ(LicenceText(dir.Path()), shown);
   }
   TempDir empty;
   EXPECT_EQ(LicenceText(empty.Path()), "");

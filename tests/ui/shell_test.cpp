@@ -209,16 +209,12 @@ TEST(SimulatedInstrument, LinksOnlyWhereNothingOfTheUsersStands) {
   dir.Write("COM3", "a file of the user's");
   fs::create_symlink("/dev/pts/987654", dir / "COM5");
   fs::create_symlink("/nonexistent/device", dir / "COM6");
-  const struct {
-    const char* name;
-    SimLinkAction action;
-  } rows[] = {{"COM2", SimLinkAction::Create},
-              {"COM3", SimLinkAction::Refuse},
-              {"COM5", SimLinkAction::Replace},
-              {"COM6", SimLinkAction::Refuse}};
-  for (const auto& row : rows) {
-    SCOPED_TRACE(row.name);
-    EXPECT_EQ(DecideSimLink(dir / row.name), row.action);
+  for (const auto& [name, action] : {std::pair{"COM2", SimLinkAction::Create},
+                                     {"COM3", SimLinkAction::Refuse},
+                                     {"COM5", SimLinkAction::Replace},
+                                     {"COM6", SimLinkAction::Refuse}}) {
+    SCOPED_TRACE(name);
+    EXPECT_EQ(DecideSimLink(dir / name), action);
   }
 
   std::string error;
