@@ -115,8 +115,8 @@ TEST(DataWindow, ClipboardAndChartEventsFollowTheCore) {
   const QImage picture = QApplication::clipboard()->image().convertToFormat(QImage::Format_RGB32);
   EXPECT_EQ(picture.size(), ChartOf(window).size() * ChartOf(window).devicePixelRatio());
   const auto* pixels = reinterpret_cast<const QRgb*>(picture.constBits());
-  const auto inked =
-      picture.width() * picture.height() - std::count(pixels, pixels + picture.sizeInBytes() / 4, *pixels);
+  const qsizetype count = picture.sizeInBytes() / 4;
+  const qsizetype inked = count - std::count(pixels, pixels + count, *pixels);
   EXPECT_GT(inked, picture.width()) << "no chart in the picture";
 
   const QRect plot = window.Chart().Chart().PlotRect();
