@@ -70,6 +70,23 @@ private:
   QString dir_;
 };
 
+// Thirty days in inches, and 65000 quarter hours of temperature alone (an export in three pieces).
+std::filesystem::path InchFile() {
+  return Simulated("inch.rlg", {"--days", "30", "--unit", "1"});
+}
+
+std::filesystem::path QuarterHoursFile() {
+  static TempDir dir;
+  if (!std::filesystem::exists(dir / "quarters.rlg")) {
+    std::string text = "TEMPERATURE (-TBR4470- Serial Num: 55555555)\r\n0A000000\r\n";
+    for (int i = 0; i < 65000; ++i) {
+      text += i % 97 == 5 ? " ERR\r\n" : " " + std::to_string(10 + i % 13) + ".25\r\n";
+    }
+    dir.Write("quarters.rlg", text);
+  }
+  return dir / "quarters.rlg";
+}
+
 // The point of the heaviest rain after the first quarter of a data window, or its neighbours, in the
 // chart's pixels.
 QPoint StormPixel(const CViewFileDlg& window, int offset = 0) {

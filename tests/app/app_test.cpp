@@ -50,22 +50,17 @@ TEST(DataWindows, ThirtyThirdIsRefusedUntilOneCloses) {
 TEST(LicenceText, PiecesOfAtMost127CharactersEachEndingCrLf) {
   const std::string l127(127, 'a');
   const std::string l200(200, 'b');
-  const struct {
-    const char* what;
-    std::string file;
-    std::string shown;
-  } rows[] = {
-      {"LF lines", "MIT\nText\n", "MIT\r\nText\r\n"},
-      {"CR LF lines", "MIT\r\nText\r\n", "MIT\r\nText\r\n"},
-      {"no final line end", "MIT\nText", "MIT\r\nText\r\n"},
-      {"a long line broken", l200 + "\n", std::string(127, 'b') + "\r\n" + std::string(73, 'b') + "\r\n"},
-      {"exactly 127: its line end is a piece of its own", l127 + "\n", l127 + "\r\n\r\n"},
+  // The file and what is shown of it; a line of exactly 127 has its line end as a piece of its own.
+  const std::pair<std::string, std::string> rows[] = {
+      {"MIT\nText\n", "MIT\r\nText\r\n"}, {"MIT\r\nText\r\n", "MIT\r\nText\r\n"},
+      {"MIT\nText", "MIT\r\nText\r\n"},   {l200 + "\n", std::string(127, 'b') + "\r\n" + std::string(73, 'b') + "\r\n"},
+      {l127 + "\n", l127 + "\r\n\r\n"},
   };
-  for (const auto& row : rows) {
-    SCOPED_TRACE(row.what);
+  for (const auto& [file, shown] : rows) {
+    SCOPED_TRACE(file);
     TempDir dir;
-    dir.Write("License.txt", row.file);
-    EXPECT_EQ(LicenceText(dir.Path()), row.shown);
+    dir.Write("License.txt", file);
+    EXPECT_EQ(LicenceText(dir.Path()), shown);
   }
   TempDir empty;
   EXPECT_EQ(LicenceText(empty.Path()), "");
@@ -116,12 +111,9 @@ TEST(MenuState, FollowsAWholeSession) {
 }
 
 TEST(NimbrelIni, ReadsTheHandbookPageAndTheGraphSize) {
-  struct Case {
-    std::string file;     // "-": no file
-    std::string expected; // page|type|length|width
-  };
   const std::string longPage(150, 'p');
-  const Case cases[] = {
+  // The file ("-": none), and page|type|length|width read from it.
+  const std::pair<std::string, std::string> cases[] = {
       {"HANDBOOK = Help_Nimbrel\\HomeNBR.htm\r\nPRINT_GRAPH_TYPE=CUSTOM\r\nLENGHT=3000\r\nWIDTH=2000\r\n",
        "Help_Nimbrel\\HomeNBR.htm|custom|3000|2000"},
       {"HANDBOOK=  Help\\a b.htm  \t\r\n", "Help\\a b.htm|auto|2970|2100"},
@@ -133,19 +125,19 @@ TEST(NimbrelIni, ReadsTheHandbookPageAndTheGraphSize) {
       {"HANDBOOK = " + longPage + "\n", longPage.substr(0, 116) + "|auto|2970|2100"},
       {"-", "|auto|2970|2100"},
   };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.file);
+  for (const auto& [file, expected] : cases) {
+    SCOPED_TRACE(file);
     TempDir dir;
-    if (c.file != "-") {
-      dir.Write(kNimbrelIni, c.file);
+    if (file != "-") {
+      dir.Write(kNimbrelIni, file);
     }
     const Result<std::string> page = ReadHandbookPage(dir.Path());
     const Result<CPrintGraphSettings> size = ReadPrintGraphSettings(dir.Path());
     const CPrintGraphSettings& s = size.value();
     EXPECT_EQ(page.value() + (s.type == CGraphSizeType::Auto ? "|auto|" : "|custom|") + std::to_string(s.length) + "|" +
                   std::to_string(s.width),
-              c.expected);
-    const std::string message = c.file == "-" ? "Unable to open Nimbrel.ini" : "";
+              expected);
+    const std::string message = file == "-" ? "Unable to open Nimbrel.ini" : "";
     EXPECT_EQ(page.status().message(), message);
     EXPECT_EQ(size.status().message(), message);
   }

@@ -32,24 +32,12 @@ public:
 
 private:
   int argc_ = 1;
-  char name_[8] = "test_ui";
+  char name_[13] = "nimbrel-test";
   std::array<char*, 2> argv_{name_, nullptr};
   std::unique_ptr<QApplication> app_;
 };
 // NOLINTNEXTLINE(cppcoreguidelines-owning-memory): GoogleTest owns and deletes its environments
 testing::Environment* const kApplication = testing::AddGlobalTestEnvironment(new ApplicationEnvironment);
-
-std::filesystem::path Simulated(const std::string& name, const std::vector<std::string>& simulator) {
-  static TempDir dir;
-  std::filesystem::path file = dir / name;
-  if (!std::filesystem::exists(file)) {
-    std::vector<std::string> args = simulator;
-    args.insert(args.end(), {"--start", "2024-01-01", "--expect", file.string()});
-    const ChildResult made = RunChild(BuiltProgram("tbr4470-sim"), args);
-    EXPECT_EQ(made.exit, 0) << made.err;
-  }
-  return file;
-}
 
 } // namespace
 
@@ -98,14 +86,6 @@ void SimRig::WritePortIni(int port, bool autoDetect) const {
                             "\r\nBAUDRATE= 9600\r\nPARITY= N\r\nNUMBIT= 8\r\nBITSTOP= 1\r\nFLOW_CTRL= H\r\n");
 }
 
-std::vector<std::string> SimRig::Commands() const {
-  std::vector<std::string> out;
-  for (const auto& c : server.Received()) {
-    out.push_back(c.text);
-  }
-  return out;
-}
-
 sim::InstrumentState MonthOfData(std::uint64_t seed) {
   sim::GeneratorOptions g;
   g.seed = seed;
@@ -126,24 +106,20 @@ CDataWindowServices FakeHost::Services() {
   return services;
 }
 
+std::filesystem::path Simulated(const std::string& name, const std::vector<std::string>& simulator) {
+  static TempDir dir;
+  std::filesystem::path file = dir / name;
+  if (!std::filesystem::exists(file)) {
+    std::vector<std::string> args = simulator;
+    args.insert(args.end(), {"--start", "2024-01-01", "--expect", file.string()});
+    const ChildResult made = RunChild(BuiltProgram("tbr4470-sim"), args);
+    EXPECT_EQ(made.exit, 0) << made.err;
+  }
+  return file;
+}
+
 std::filesystem::path YearFile() {
   return Simulated("year.rlg", {"--days", "365"});
-}
-
-std::filesystem::path InchFile() {
-  return Simulated("inch.rlg", {"--days", "30", "--unit", "1"});
-}
-
-std::filesystem::path QuarterHoursFile() {
-  static TempDir dir;
-  if (!std::filesystem::exists(dir / "quarters.rlg")) {
-    std::string text = "TEMPERATURE (-TBR4470- Serial Num: 55555555)\r\n0A000000\r\n";
-    for (int i = 0; i < 65000; ++i) {
-      text += i % 97 == 5 ? " ERR\r\n" : " " + std::to_string(10 + i % 13) + ".25\r\n";
-    }
-    dir.Write("quarters.rlg", text);
-  }
-  return dir / "quarters.rlg";
 }
 
 QString ChildText(const QWidget& parent, const QString& accessibleName) {
@@ -191,15 +167,13 @@ void SendMouse(QWidget& widget, QEvent::Type type, QPoint at, Qt::MouseButtons h
   QCoreApplication::sendEvent(&widget, &event);
 }
 
-void DragZoom(CViewFileDlg& window, CZoomMode& zoom, QPoint from, QPoint to) {
+void DragZoom(CViewFileDlg& window, CZoomMode& zoom) {
   if (!zoom.IsOn()) {
     Button(window, "Zoom +")->click();
   }
   const QRect plot = window.Chart().Chart().PlotRect();
-  if (from.isNull()) {
-    from = QPoint(plot.left() + plot.width() / 4, plot.center().y());
-    to = QPoint(plot.left() + 3 * plot.width() / 4, plot.center().y() + plot.height() / 4);
-  }
+  const QPoint from(plot.left() + plot.width() / 4, plot.center().y());
+  const QPoint to(plot.left() + 3 * plot.width() / 4, plot.center().y() + plot.height() / 4);
   SendMouse(ChartOf(window), QEvent::MouseButtonPress, from, Qt::LeftButton);
   SendMouse(ChartOf(window), QEvent::MouseMove, to, Qt::LeftButton);
   SendMouse(ChartOf(window), QEvent::MouseButtonRelease, to, Qt::NoButton);

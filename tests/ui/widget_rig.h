@@ -65,7 +65,6 @@ struct SimRig {
   // "COMn" of the program directory leads to the instrument, or to `target`.
   void Link(const std::string& name, const std::string& target = {}) const;
   void WritePortIni(int port, bool autoDetect) const;
-  [[nodiscard]] std::vector<std::string> Commands() const;
 
   TempDir dir;
   sim::PtyServer server;
@@ -99,11 +98,10 @@ public:
   std::function<bool(QPrinter&)> setUpPrinter = [](QPrinter&) { return false; };
 };
 
-// Data files made once by the simulator: a year in millimetres (a full memory), thirty days in
-// inches; and 65000 quarter hours of temperature alone.
+// A data file made once by `tbr4470-sim <simulator> --start 2024-01-01`, and the one of a year in
+// millimetres (a full memory).
+std::filesystem::path Simulated(const std::string& name, const std::vector<std::string>& simulator);
 std::filesystem::path YearFile();
-std::filesystem::path InchFile();
-std::filesystem::path QuarterHoursFile();
 
 // Controls as the user finds them: a control by its accessible name and the text of that label or
 // edit, a picture button by its tool tip (the one shown), a push button by its caption.
@@ -135,9 +133,8 @@ inline void ChooseInterval(const QWidget& window, const QString& text) {
 std::string LineText(const QTableView& table, int line);
 
 void SendMouse(QWidget& widget, QEvent::Type type, QPoint at, Qt::MouseButtons held);
-// One zoom level more: "Zoom +" when zoom mode is off, then a drag from `from` to `to` (by default
-// across the middle of the plot).
-void DragZoom(CViewFileDlg& window, CZoomMode& zoom, QPoint from = {}, QPoint to = {});
+// One zoom level more: "Zoom +" when zoom mode is off, then a drag across the middle of the plot.
+void DragZoom(CViewFileDlg& window, CZoomMode& zoom);
 
 // Every enabled state and text of the menus and tool bar equals the session's menu state now.
 bool CommandsFollowMenu(const CMainFrame& frame);

@@ -14,9 +14,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <array>
 #include <cstdlib>
-#include <memory>
 #include <vector>
 
 namespace nimbrel {
@@ -24,22 +22,6 @@ namespace {
 
 namespace pictures = nimbrel::pictures;
 using pictures::Id;
-
-// The application object lives from before the first test to after the last one, and goes before
-// the program's static objects do.
-class CApplicationEnvironment : public testing::Environment {
-public:
-  void SetUp() override { app_ = std::make_unique<QApplication>(argc_, argv_.data()); }
-  void TearDown() override { app_.reset(); }
-
-private:
-  int argc_ = 1;
-  char name_[13] = "test_widgets";
-  std::array<char*, 2> argv_{name_, nullptr};
-  std::unique_ptr<QApplication> app_;
-};
-// NOLINTNEXTLINE(cppcoreguidelines-owning-memory): GoogleTest owns and deletes its environments
-testing::Environment* const kApplication = testing::AddGlobalTestEnvironment(new CApplicationEnvironment);
 
 int CountDifferentPixels(const QImage& a, const QImage& b, int tolerance) {
   int count = 0;
@@ -180,27 +162,19 @@ TEST(ColourStatusPane, TextAndColourChangeTogetherAndTheWidthStays) {
   auto* pane = new CColourStatusPane("Connection", 200, "Disconnected", QColor(255, 255, 0));
   window.statusBar()->addPermanentWidget(pane);
   window.show();
-  struct Row {
-    const char* text;
-    QColor colour;
-  };
-  // clang-format off
-  const Row rows[] = {
-    {"Connected to COM1 9600 8,N,1", QColor(0, 255, 0)},
-    {"Error : connection failure, and a text much longer than the pane is wide", QColor(255, 0, 0)},
-    {"Disconnected", QColor(255, 255, 0)},
-  };
-  // clang-format on
-  for (const Row& row : rows) {
-    SCOPED_TRACE(row.text);
-    pane->SetState(row.text, row.colour);
+  for (const auto& [text, colour] :
+       {std::pair<QString, QColor>{"Connected to COM1 9600 8,N,1", QColor(0, 255, 0)},
+        {"Error : connection failure, and a text much longer than the pane is wide", QColor(255, 0, 0)},
+        {"Disconnected", QColor(255, 255, 0)}}) {
+    SCOPED_TRACE(text.toStdString());
+    pane->SetState(text, colour);
     QApplication::processEvents();
-    EXPECT_EQ(pane->text(), row.text);
+    EXPECT_EQ(pane->text(), text);
     EXPECT_EQ(pane->width(), 200);
     EXPECT_EQ(pane->accessibleName(), "Connection");
-    EXPECT_EQ(pane->accessibleDescription(), row.text);
+    EXPECT_EQ(pane->accessibleDescription(), text);
     const QImage shot = pane->grab().toImage();
-    EXPECT_EQ(shot.pixelColor(shot.width() - 4, 2), row.colour);
+    EXPECT_EQ(shot.pixelColor(shot.width() - 4, 2), colour);
   }
 }
 
