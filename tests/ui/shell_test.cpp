@@ -273,9 +273,9 @@ void AcceptInstrumentInfo(ModalScript& modals) {
   });
 }
 
-// The real main window against the simulated instrument: Port Setup, connection, identity, the setup
-// dialog, a download with its options and the release of the memory, the save prompt and exit, with the
-// user's answers scripted and every delay of the session divided by 10.
+// The real main window against the simulated instrument: Port Setup, connection by port.ini and by scan,
+// identity, the setup dialog, a new-temperature download released afterwards and an old-data download,
+// the save prompt and exit, with the user's answers scripted and every delay of the session divided by 10.
 TEST(MainFrameEndToEnd, PortSetupConnectSetupDownloadSaveAndExit) {
   sim::InstrumentState state = MonthOfData();
   state.memory.rain.read = state.memory.rain.write; // no new rain: the options dialog offers both choices
@@ -374,19 +374,22 @@ TEST(MainFrameEndToEnd, PortSetupConnectSetupDownloadSaveAndExit) {
     d.accept();
   });
   prompts.ExpectQuestion("WARNING\nDo you want to clear instrument memory ?", Answer::Yes);
-  bool pages = false;
-  bool timeLeft = false;
-  frame.Run(ShellCommand::Download);
-  EXPECT_TRUE(RunUntil([&] {
-    if (const CDownloadStatusDlg* status = frame.DownloadStatus(); status != nullptr && status->isVisible()) {
-      pages = pages || status->PagesText().contains(" of ");
-      timeLeft = timeLeft || status->TimeLeftText().contains("about");
-      EXPECT_TRUE(!frame.Session()->Downloading() || CommandsFollowMenu(frame) ||
-                  (frame.UpdateCommandUi(), CommandsFollowMenu(frame)));
-    }
-    return frame.LastDownloadEnd().has_value() && frame.Session()->Idle() && frame.DataWindows().Count() > 0;
-  }));
-  EXPECT_TRUE(pages && timeLeft);
+  const auto download = [&frame] {
+    bool pages = false;
+    bool timeLeft = false;
+    frame.Run(ShellCommand::Download);
+    EXPECT_TRUE(RunUntil([&] {
+      if (const CDownloadStatusDlg* status = frame.DownloadStatus(); status != nullptr && status->isVisible()) {
+        pages = pages || status->PagesText().contains(" of ");
+        timeLeft = timeLeft || status->TimeLeftText().contains("about");
+        EXPECT_TRUE(!frame.Session()->Downloading() || CommandsFollowMenu(frame) ||
+                    (frame.UpdateCommandUi(), CommandsFollowMenu(frame)));
+      }
+      return frame.LastDownloadEnd().has_value() && frame.Session()->Idle() && frame.DataWindows().Count() > 0;
+    }));
+    return pages && timeLeft;
+  };
+  EXPECT_TRUE(download());
   EXPECT_EQ(frame.LastDownloadEnd(), DownloadEnd::Complete);
   EXPECT_EQ(ReadFileBytes(rig.dir / "DumpFile.rlg"), *expected);
   EXPECT_FALSE(frame.Action(ShellCommand::Download)->isEnabled()); // until the data are saved or discarded
@@ -399,6 +402,39 @@ TEST(MainFrameEndToEnd, PortSetupConnectSetupDownloadSaveAndExit) {
   EXPECT_EQ(frame.LinkPane()->text(), "Disconnected");
   EXPECT_EQ(frame.DataWindows().Count(), 0U);
   EXPECT_TRUE(RunUntil([&frame] { return CommandsFollowMenu(frame); }, 2000));
+
+  // Connect by scan: Port Setup chooses COM4 with automatic detection; COM4 does not answer, the scan
+  // finds the instrument on COM2 and writes it to port.ini.
+  modals.Then([](QDialog& d) {
+    Named<QComboBox>(d, "Port")->setCurrentIndex(Named<QComboBox>(d, "Port")->findText("COM4"));
+    d.findChild<QCheckBox*>()->click();
+    d.accept();
+  });
+  frame.Run(ShellCommand::PortSettings);
+  ASSERT_TRUE(modals.Done());
+  EXPECT_NE(rig.dir.Read("port.ini").find("AUTODETECT=1\r\nCOM= COM4\r\n"), std::string::npos);
+  AcceptInstrumentInfo(modals);
+  frame.Run(ShellCommand::Connect);
+  ASSERT_TRUE(RunUntil([&] { return modals.Done() && frame.Session()->Connected() && frame.Session()->Idle(); }));
+  EXPECT_NE(rig.dir.Read("port.ini").find("COM= COM2\r\n"), std::string::npos);
+
+  // The memory was released: only the old data can be had, chosen in the options dialog, and an
+  // old-data download never asks to clear the memory.
+  const auto expectedOld = rig.server.WithInstrument([](sim::Instrument& i) { return i.ExpectedDump(true); });
+  ASSERT_TRUE(expectedOld.has_value());
+  modals.Then([](QDialog& d) {
+    EXPECT_TRUE(ChildText(d, "Message").startsWith("NO NEW RAIN AND TEMP. DATA FOUND.\nOld data\n("));
+    const auto radios = d.findChildren<QRadioButton*>();
+    ASSERT_EQ(radios.size(), 2);
+    EXPECT_FALSE(radios[0]->isEnabled());
+    EXPECT_EQ(radios[1]->text(), kOldDataText);
+    EXPECT_TRUE(radios[1]->isChecked());
+    d.accept();
+  });
+  EXPECT_TRUE(download());
+  EXPECT_EQ(frame.LastDownloadEnd(), DownloadEnd::Complete);
+  EXPECT_EQ(ReadFileBytes(rig.dir / "DumpFile.rlg"), *expectedOld);
+  EXPECT_TRUE(prompts.AllAnswersUsed());
 
   // Exit asks first; No leaves everything open, Yes closes the data windows too.
   frame.OpenDataWindow(rig.dir / "saved.rlg");
