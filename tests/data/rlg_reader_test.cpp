@@ -23,17 +23,6 @@ namespace {
 
 const std::string kData = NIMBREL_TEST_DATA_DIR;
 
-// The text with every line end (LF, CR LF or CR CR LF) written as `end`.
-std::string WithLineEnds(const std::string& bytes, const std::string& end) {
-  std::string out;
-  for (char c : bytes) {
-    if (c != '\r') {
-      out += c == '\n' ? end : std::string(1, c);
-    }
-  }
-  return out;
-}
-
 struct GoldenCase {
   const char* input;
   int interval;
@@ -61,46 +50,28 @@ TEST(RlgReader, TablesOfReferenceFilesMatchByteForByte) {
     const std::string expected = test::ReadFileBytes(kData + "/" + c.input + "_" + std::to_string(c.interval) + ".txt");
     ASSERT_FALSE(expected.empty());
     EXPECT_EQ(TableText(series), expected);
-    EXPECT_EQ(series.caption, c.caption);
-    EXPECT_FLOAT_EQ(series.resolution, c.resolution);
-    EXPECT_EQ(series.unit, c.unit);
-    EXPECT_EQ(series.resolutionDefaulted, c.resolutionMessage);
+    EXPECT_EQ(std::tuple(series.caption, series.resolution, series.unit, series.resolutionDefaulted),
+              std::tuple(c.caption, c.resolution, c.unit, c.resolutionMessage));
   }
 }
 
-TEST(RlgReader, LfCrLfAndCrCrLfFilesReadTheSame) {
-  for (const char* input : {"basic", "long_lines"}) {
-    const std::string file = test::ReadFileBytes(kData + "/" + std::string(input) + ".rlg");
-    std::string reference;
-    for (const std::string end : {"\n", "\r\n", "\r\r\n"}) {
-      for (const std::size_t cut : {std::size_t{0}, end.size()}) { // with and without the last line end
-        SCOPED_TRACE(testing::Message() << input << testing::PrintToString(end) << cut);
-        std::string bytes = WithLineEnds(file, end);
-        CDataSeries series;
-        ASSERT_TRUE(ReadRlgBuffer(bytes.substr(0, bytes.size() - cut), 900, series).ok());
-        reference = reference.empty() ? TableText(series) + series.caption : reference;
-        EXPECT_EQ(TableText(series) + series.caption, reference);
-      }
-    }
-  }
-}
-
-TEST(LineCursor, LongLinesAreReadAsPiecesOf255) {
+// LF, CR LF and CR CR LF end a line alike (the reference files have one kind each).
+TEST(LineCursor, LongLinesAreReadAsPiecesOf255WhateverTheLineEnd) {
   struct Case {
     std::size_t length;
     std::vector<std::size_t> pieces;
   };
-  const Case cases[] = {{0, {0}}, {255, {255}}, {256, {255, 1}}, {511, {255, 255, 1}}};
+  // Each line is followed by "next" (4).
+  const Case cases[] = {{0, {0, 4}}, {255, {255, 4}}, {256, {255, 1, 4}}, {511, {255, 255, 1, 4}}};
   for (const Case& c : cases) {
     for (const char* end : {"\n", "\r\n", "\r\r\n"}) {
-      const std::string bytes = std::string(c.length, 'x') + end + "next" + end;
+      const std::string bytes = std::string(c.length, 'x') + end + "next"; // the last line without its end
       CLineCursor cursor(bytes);
       std::string_view line;
       std::vector<std::size_t> got;
       while (cursor.Next(line)) {
         got.push_back(line.size());
       }
-      got.pop_back(); // "next"
       EXPECT_EQ(got, c.pieces) << c.length;
     }
   }
@@ -176,39 +147,28 @@ std::string Rows(const CDataSeries& series) {
   return out.str();
 }
 
-TEST(RlgReader, ShortIntervalsRepeatEachSample) {
-  CDataSeries series;
-  ASSERT_TRUE(ReadRlgBuffer(Record({" 1.00", " 2.00"}), 60, series).ok());
-  ASSERT_EQ(series.RowCount(), 30U);
-  std::string expected;
-  for (int i = 0; i < 30; ++i) {
-    expected += std::to_string(60 * i) + ": 0 " + (i < 15 ? "1\n" : "2\n");
-  }
-  EXPECT_EQ(Rows(series), expected);
-  EXPECT_TRUE(series.startValid);
-  EXPECT_EQ(series.startTime, 162986843U + 60U);
-  ASSERT_TRUE(ReadRlgBuffer(Record({" 1.00", " 2.00"}), 5, series).ok());
-  EXPECT_EQ(series.RowCount(), 360U);
-  EXPECT_EQ(series.rows[0].time, 162986843U);
-}
-
-TEST(RlgReader, LongIntervalsAverageFromTheFirstPartialGroup) {
-  // 10:07:23, 10:22:23, 10:37:23 before 10:45:00 make the first hour (ending 10:52:23, shown as 11:00);
-  // then groups of four; the end of the file ends the last group.
-  CDataSeries series;
-  ASSERT_TRUE(ReadRlgBuffer(Record({" 1", " 2", " 3", " 4", " 5", " 6", " 7", " 8", " 9"}), 3600, series).ok());
-  EXPECT_EQ(Rows(series), "2700: 0 2\n6300: 0 5.5\n9900: 0 8.5\n");
-  EXPECT_EQ(series.startTime, 162986843U + 3600U);
-  // OFL samples are left out of the average; a group with no further usable sample is "ofl".
-  ASSERT_TRUE(
-      ReadRlgBuffer(Record({" 1", " OFL", " 3", " 5", " 7 OFL", " OFL", " OFL", " 4", " 6"}), 3600, series).ok());
-  EXPECT_EQ(Rows(series), "2700: 0 2\n6300: 0 -997\n9900: 0 5\n");
-  // One day: the first group takes the 55 samples from 10:07:23 up to 23:45:00 and is labelled
-  // midnight; the other 5 make the next day.
+TEST(RlgReader, ShortIntervalsRepeatEachSampleAndLongOnesAverageFromTheFirstPartialGroup) {
   std::vector<std::string> day(55, " 10.5");
   day.insert(day.end(), {" 1", " 2", " 3", " 4", " 5"});
-  ASSERT_TRUE(ReadRlgBuffer(Record(day), 86400, series).ok());
-  EXPECT_EQ(Rows(series), "49500: 0 10.5\n135900: 0 3\n");
+  const std::tuple<std::vector<std::string>, int, std::string> cases[] = {
+      {{" 1.00", " 2.00"}, 300, "0: 0 1\n300: 0 1\n600: 0 1\n900: 0 2\n1200: 0 2\n1500: 0 2\n"},
+      // 10:07:23, 10:22:23, 10:37:23 before 10:45:00 make the first hour (ending 10:52:23, shown as 11:00);
+      // then groups of four; the end of the file ends the last group.
+      {{" 1", " 2", " 3", " 4", " 5", " 6", " 7", " 8", " 9"}, 3600, "2700: 0 2\n6300: 0 5.5\n9900: 0 8.5\n"},
+      // OFL samples are left out of the average; a group with no further usable sample is "ofl".
+      {{" 1", " OFL", " 3", " 5", " 7 OFL", " OFL", " OFL", " 4", " 6"}, 3600, "2700: 0 2\n6300: 0 -997\n9900: 0 5\n"},
+      // One day: the first group takes the 55 samples from 10:07:23 up to 23:45:00 and is labelled
+      // midnight; the other 5 make the next day.
+      {day, 86400, "49500: 0 10.5\n135900: 0 3\n"},
+  };
+  for (const auto& [samples, interval, rows] : cases) {
+    SCOPED_TRACE(interval);
+    CDataSeries series;
+    ASSERT_TRUE(ReadRlgBuffer(Record(samples), interval, series).ok());
+    EXPECT_EQ(Rows(series), rows);
+    EXPECT_TRUE(series.startValid);
+    EXPECT_EQ(series.startTime, 162986843U + static_cast<unsigned>(interval));
+  }
 }
 
 // Where a tip goes before, between and after the rows the reference tables show; here the rest.
@@ -274,10 +234,7 @@ TEST(RlgReader, OddInputGivesAClearResultWithoutCrashing) {
 TEST(RlgReader, GapsAndClockJumpsAreBoundedByTheRowLimit) {
   // A gap stamp far in the future at 1 s, and a year of samples at 1 s.
   const std::string farGap = Record({" 1", "Z1", "FFFFFF00", " 2"});
-  std::string year = Record({});
-  for (int i = 0; i < 360 * 96; ++i) {
-    year += " 12.5\n";
-  }
+  const std::string year = Record(std::vector<std::string>(360 * 96, " 12.5"));
   for (const std::string* bytes : std::vector<const std::string*>{&farGap, &year}) {
     CDataSeries series;
     CReadOptions options;
@@ -317,7 +274,7 @@ TEST(RlgReader, FilesThatCannotBeReadAreReportedAndGiveNoRows) {
 }
 
 TEST(RlgReader, CancelStopsAtTheNextPollAndClearsTheRows) {
-  std::string bytes = Record(std::vector<std::string>(5000, " 1"));
+  const std::string bytes = Record(std::vector<std::string>(5000, " 1"));
   std::atomic<bool> cancel{false};
   int polls = 0;
   CReadOptions options;
@@ -333,10 +290,6 @@ TEST(RlgReader, CancelStopsAtTheNextPollAndClearsTheRows) {
   EXPECT_EQ(polls, 3);
   EXPECT_EQ(series.RowCount(), 0U);
   EXPECT_TRUE(series.caption.empty());
-  cancel = false;
-  polls = -1000;
-  EXPECT_TRUE(ReadRlgBuffer(bytes, 900, series, options).ok());
-  EXPECT_EQ(series.RowCount(), 5000U);
 }
 
 // Keys found anywhere in their lines; the rest of the header rules are in the reference files.
@@ -349,11 +302,8 @@ TEST(RlgReader, HeaderKeysAndDefaults) {
   for (const auto& [resolutionLine, unitLine, resolution, unit, message] : cases) {
     SCOPED_TRACE(resolutionLine);
     CDataSeries series;
-    const std::string bytes = std::string("********** Nimbrel   -TBR4470-   Serial Num:123 **********\n\n")
-                                  .append(resolutionLine)
-                                  .append("\n")
-                                  .append(unitLine)
-                                  .append("\n0000003C\n00000E10\n");
+    const std::string bytes = "********** Nimbrel   -TBR4470-   Serial Num:123 **********\n\n" + resolutionLine + "\n" +
+                              unitLine + "\n0000003C\n00000E10\n";
     ASSERT_TRUE(ReadRlgBuffer(bytes, 60, series).ok());
     EXPECT_EQ(std::tuple(series.resolution, series.unit, series.resolutionDefaulted),
               std::tuple(resolution, unit, message));
