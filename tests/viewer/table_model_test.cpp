@@ -50,9 +50,15 @@ TEST(Intervals, ExpandQuestionAboveOneHundredThousandRows) {
   }
 }
 
+// Seconds since 2000/01/01 00:00:00 as calendar time, snapped to the interval.
 TEST(TableText, GroupTimeLabelsSnapToTheInterval) {
   const std::uint32_t t = 162986843U; // 2005/03/01 10:07:23
   const std::tuple<std::uint32_t, int, const char*> cases[] = {
+      {0U, 1, "2000/01/01 00:00:00 "},
+      {190590529U, 1, "2006/01/14 21:48:49 "},
+      {59U * 86400U, 1, "2000/02/29 00:00:00 "}, // 2000 is a leap year
+      {366U * 86400U - 1U, 1, "2000/12/31 23:59:59 "},
+      {4294967295U, 1, "2136/02/07 06:28:15 "},
       {t, 1, "2005/03/01 10:07:23 "},
       {t, 5, "2005/03/01 10:07:20 "},
       {t, 60, "2005/03/01 10:07:00 "},
