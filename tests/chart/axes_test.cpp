@@ -6,6 +6,7 @@
 
 #include <cmath>
 #include <random>
+#include <tuple>
 
 namespace nimbrel {
 namespace {
@@ -102,9 +103,7 @@ TEST(SeriesData, RunSummariesMatchAScanOfThePoints) {
       expected.Add(y[i]);
     }
     const CMinMax got = series.Summary(begin, end);
-    EXPECT_EQ(got.min, expected.min);
-    EXPECT_EQ(got.max, expected.max);
-    EXPECT_EQ(got.hole, expected.hole);
+    EXPECT_EQ(std::tuple(got.min, got.max, got.hole), std::tuple(expected.min, expected.max, expected.hole));
   }
 }
 

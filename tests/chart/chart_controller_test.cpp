@@ -4,7 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <optional>
 #include <span>
+#include <tuple>
 
 namespace nimbrel {
 namespace {
@@ -78,9 +80,7 @@ TEST_F(ChartControllerTest, FullViewTopIsTheHighestRainPlusATenthTruncated) {
     SCOPED_TRACE(c.highest);
     Fill(test::MakeSeries(30, 60, [&](int i, CDataItem& row) { row.rain = i == 7 ? c.highest : 0.1F; }));
     const CViewRange& full = controller.Entry(0);
-    EXPECT_EQ(full.first, 1);
-    EXPECT_EQ(full.last, 30);
-    EXPECT_EQ(full.high, c.high);
+    EXPECT_EQ(std::tuple(full.first, full.last, full.high), std::tuple(1, 30, c.high));
     EXPECT_EQ(controller.Chart().AxisRange(ChartAxis::Left), std::make_pair(0.0, static_cast<double>(c.high)));
   }
 }
@@ -130,15 +130,12 @@ TEST_F(ChartControllerTest, DragInZoomModePushesALevelThatReleaseShows) {
 
   const CChartActions up = Drag(20, 44);
   EXPECT_EQ(controller.Level(), 1);
-  EXPECT_EQ(controller.Entry(1).first, 21);
-  EXPECT_EQ(controller.Entry(1).last, 45);
+  EXPECT_EQ(std::pair(controller.Entry(1).first, controller.Entry(1).last), std::pair(21, 45));
   EXPECT_EQ(TimeRange(), std::make_pair(20.0 * 60.0, 44.0 * 60.0));
   EXPECT_GE(controller.Entry(1).high, 1);
-  EXPECT_TRUE(up.repaint);
-  EXPECT_EQ(up.scrollButtons, true);
-  EXPECT_EQ(up.showRow, 34);
-  EXPECT_EQ(up.zoomMinusEnabled, true);
-  EXPECT_TRUE(up.band.empty()); // the zoomed chart is drawn again: inverting the band would draw it
+  // No band after the release: the zoomed chart is drawn again, and inverting the band would draw it.
+  EXPECT_EQ(std::tuple(up.repaint, up.scrollButtons, up.showRow, up.zoomMinusEnabled, up.band.empty()),
+            std::tuple(true, std::optional(true), std::optional(34), std::optional(true), true));
 
   // A new grouping starts over at the full view.
   const CChartActions refill = controller.Fill(series);
@@ -165,8 +162,7 @@ TEST_F(ChartControllerTest, TheTwentyFourthLevelBeepsAndEndsRectangleZoom) {
   EXPECT_TRUE(controller.ZoomMinus().repaint);
   EXPECT_EQ(controller.Level(), kZoomLevels - 2);
   const CChartActions after = dragAcross();
-  EXPECT_FALSE(after.beep);
-  EXPECT_FALSE(after.repaint);
+  EXPECT_EQ(std::pair(after.beep, after.repaint), std::pair(false, false));
   EXPECT_EQ(controller.Level(), kZoomLevels - 2);
 }
 

@@ -11,15 +11,6 @@
 namespace nimbrel {
 namespace {
 
-CDataSeries Series(int interval, std::uint32_t rows) {
-  CDataSeries s;
-  s.interval = interval;
-  for (std::uint32_t i = 0; i < rows; ++i) {
-    s.rows.push_back({0.2F, 12.5F, 162986843U + static_cast<std::uint32_t>(interval) * i});
-  }
-  return s;
-}
-
 TEST(PrintGraph, DateLineAndGraphScaledToThePage) {
   // A4 at 600 dpi is 4961 x 7016 units, rendered here at a tenth of that; 150 units stay free at each
   // side of the graph.
@@ -33,17 +24,17 @@ TEST(PrintGraph, DateLineAndGraphScaledToThePage) {
     QRectF graph;
   };
   const Case cases[] = {
-      {Series(900, 0),
+      {test::Rows(900, 0),
        "\nStart Date: Group Interval: 15 min Stop Date: TOTAL RAIN\n",
        QPageLayout::Portrait,
        {800, 400},
        {15, kV / 14, kW - 30, kW / 2}},
-      {Series(5184000, 3),
+      {test::Rows(5184000, 3),
        "\nStart Date: 2005/03/01 10:15:00 Interval: 2 months Stop Date: 2005/06/29 10:15:00\n",
        QPageLayout::Landscape,
        {800, 400},
        {15, kW / 10, kV - 30, kV / 2}},
-      {Series(900, 1),
+      {test::Rows(900, 1),
        "\nStart Date: 2005/03/01 10:15:00 Group Interval: 15 min Stop Date: 2005/03/01 10:15:00\n",
        QPageLayout::Portrait,
        {300, 600},

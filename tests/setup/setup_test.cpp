@@ -46,10 +46,8 @@ TEST(SetupApply, ChecksTheResolutionOfEachUnit) {
     rig.model.values.resolution = c.text;
     const auto plan = rig.model.Apply({}, rig.prompts);
     EXPECT_EQ(rig.prompts.Texts(), c.refusal.empty() ? std::vector<std::string>{} : std::vector{c.refusal});
-    EXPECT_EQ(plan.has_value(), c.refusal.empty());
-    if (plan) {
-      EXPECT_EQ(plan->commands.back(), (SetupCommand{SET_TIP_VALUE, c.sent}));
-    }
+    EXPECT_EQ(plan ? plan->commands.back() : SetupCommand{},
+              (c.refusal.empty() ? SetupCommand{SET_TIP_VALUE, c.sent} : SetupCommand{}));
     EXPECT_FLOAT_EQ(rig.status.TipValue, plan ? std::stof(c.sent) : 0.5F); // taken over only when sent
   }
 }
