@@ -15,13 +15,11 @@ TEST(ScaleMap, RangeEndsLandOnTheEndPixelsBothWays) {
   struct Case {
     double s1, s2, p1, p2;
   };
-  // clang-format off
   const Case cases[] = {
       {0.0, 29.0 * 86400.0, 66.0, 933.0}, // a time axis
       {-12.5, 37.25, 355.0, 26.0},        // a value axis grows upwards
       {3.0, 3.0, 355.0, 26.0},            // empty range: widened by one unit
   };
-  // clang-format on
   for (const Case& c : cases) {
     SCOPED_TRACE(c.s1);
     const CScaleMap map(c.s1, c.s2, c.p1, c.p2);

@@ -92,12 +92,10 @@ TEST_F(ChartControllerTest, HoverLabelShowsTheTableRowOnTheSideAwayFromTheEnd) {
     const char* text;
     LabelSide side;
   };
-  // clang-format off
   const Case cases[] = {
       {89, 0, "Time: 2005/03/02 08:30:00 \rRain= 0.200 [mm]\rTemp= 20.00 [C]", LabelSide::Right},
       {90, 1, "Time: 2005/03/02 08:45:00 \rRain= 0.008 [inch]\rTemp= 20.00 [F]", LabelSide::Left},
   };
-  // clang-format on
   for (const Case& c : cases) {
     SCOPED_TRACE(c.point);
     CDataSeries s = test::MakeSeries(100, 900);
@@ -171,13 +169,11 @@ TEST_F(ChartControllerTest, ScrollingMovesATenthOfTheViewAndNeverLeftOfPointZero
     int from, to; // points dragged between: the view is from + 1 to to + 1
     int firstAfterRight, firstAfterLeft;
   };
-  // clang-format off
   const Case cases[] = {
-      {20, 44, 23, 19},  // 25 points: steps of 2
-      {20, 28, 21, 21},  // 9 points: no step
-      {2, 54, 8, 3},     // first 3, step 5: ">>" then "<<" twice, the second refused
+      {20, 44, 23, 19}, // 25 points: steps of 2
+      {20, 28, 21, 21}, // 9 points: no step
+      {2, 54, 8, 3},    // first 3, step 5: ">>" then "<<" twice, the second refused
   };
-  // clang-format on
   for (const Case& c : cases) {
     SCOPED_TRACE(c.to - c.from + 1);
     Fill(test::MakeSeries(200, 60));

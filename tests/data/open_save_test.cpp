@@ -49,17 +49,15 @@ TEST(SavePrompt, EveryAnswerReturnsAndClearsAsItShould) {
     Strings messages;
     bool saved, cleared;
   };
-  // clang-format off
   const Case cases[] = {
-    {"cancel", Answer::Cancel, {}, -1, {}, false, false},
-    {"no", Answer::No, {}, 0, {}, false, true},
-    {"yes, dialog cancelled", Answer::Yes, std::nullopt, 0, {}, false, false},
-    {"yes, upper-case suffix", Answer::Yes, "existing.RLG", -1, {"ERROR: Bad File Extention"}, false, false},
-    {"yes, folder as target", Answer::Yes, "folder.rlg", -1, {"Error : File not saved."}, false, false},
-    {"yes, saved over a file", Answer::Yes, "existing.rlg", 0, {}, true, true},
-    {"already saved", std::nullopt, {}, 0, {}, true, true},
+      {"cancel", Answer::Cancel, {}, -1, {}, false, false},
+      {"no", Answer::No, {}, 0, {}, false, true},
+      {"yes, dialog cancelled", Answer::Yes, std::nullopt, 0, {}, false, false},
+      {"yes, upper-case suffix", Answer::Yes, "existing.RLG", -1, {"ERROR: Bad File Extention"}, false, false},
+      {"yes, folder as target", Answer::Yes, "folder.rlg", -1, {"Error : File not saved."}, false, false},
+      {"yes, saved over a file", Answer::Yes, "existing.rlg", 0, {}, true, true},
+      {"already saved", std::nullopt, {}, 0, {}, true, true},
   };
-  // clang-format on
   for (const auto& c : cases) {
     for (const bool connected : {false, true}) {
       SCOPED_TRACE(testing::Message() << c.name << (connected ? ", connected" : ""));
@@ -113,16 +111,14 @@ TEST(SaveAs, MainWindowAndDataWindowCheckTheSuffixAndCopy) {
     const char* message; // the start of the one message, if any
     bool saved;
   };
-  // clang-format off
   const Case cases[] = {
-    {false, "copy.RLG", "ERROR: Bad file extention.", false},
-    {false, "folder.rlg", "Error : File not saved.", false},
-    {false, "existing.rlg", nullptr, true},
-    {true, "copy.Rlg", "ERROR: Bad File extention.", false},
-    {true, "folder.rlg", "Error : File not saved.\n", true}, // counts as saved, but the user is told why not
-    {true, "existing.rlg", nullptr, true},
+      {false, "copy.RLG", "ERROR: Bad file extention.", false},
+      {false, "folder.rlg", "Error : File not saved.", false},
+      {false, "existing.rlg", nullptr, true},
+      {true, "copy.Rlg", "ERROR: Bad File extention.", false},
+      {true, "folder.rlg", "Error : File not saved.\n", true}, // counts as saved, but the user is told why not
+      {true, "existing.rlg", nullptr, true},
   };
-  // clang-format on
   for (const auto& c : cases) {
     SCOPED_TRACE(c.file);
     Rig rig;

@@ -33,13 +33,11 @@ TEST(SetupApply, ChecksTheResolutionOfEachUnit) {
     std::string refusal;
     const char* sent; // the SET_TIP_VALUE parameter when accepted
   };
-  // clang-format off
   const Case cases[] = {
-    {0, "0,2", "", "0.200"}, {0, "1", decimal, ""}, {0, "1.599", "", "1.599"}, {0, "1.6", mm, ""},
-    {0, "0.05", "", "0.050"}, {0, "0.0499", mm, ""}, {1, "0.0629", "", "0.06290"}, {1, "0.063", inch, ""},
-    {1, "0,002", "", "0.00200"}, {1, "0.0019", inch, ""}, {1, "", decimal, ""},
+      {0, "0,2", "", "0.200"},     {0, "1", decimal, ""},   {0, "1.599", "", "1.599"},    {0, "1.6", mm, ""},
+      {0, "0.05", "", "0.050"},    {0, "0.0499", mm, ""},   {1, "0.0629", "", "0.06290"}, {1, "0.063", inch, ""},
+      {1, "0,002", "", "0.00200"}, {1, "0.0019", inch, ""}, {1, "", decimal, ""},
   };
-  // clang-format on
   for (const auto& c : cases) {
     SCOPED_TRACE(c.text);
     Rig rig(c.unit);
