@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <optional>
+#include <tuple>
 
 namespace nimbrel::test {
 namespace {
@@ -105,13 +106,8 @@ TEST(Open, AsksToDisconnectFirstAndOpensTheChosenFile) {
 }
 
 TEST(SaveAs, MainWindowAndDataWindowCheckTheSuffixAndCopy) {
-  struct Case {
-    bool dataWindow;
-    const char* file;
-    const char* message; // the start of the one message, if any
-    bool saved;
-  };
-  const Case cases[] = {
+  // From a data window or not, the file chosen, the start of the one message if any, saved or not.
+  const std::tuple<bool, const char*, const char*, bool> cases[] = {
       {false, "copy.RLG", "ERROR: Bad file extention.", false},
       {false, "folder.rlg", "Error : File not saved.", false},
       {false, "existing.rlg", nullptr, true},
@@ -119,21 +115,21 @@ TEST(SaveAs, MainWindowAndDataWindowCheckTheSuffixAndCopy) {
       {true, "folder.rlg", "Error : File not saved.\n", true}, // counts as saved, but the user is told why not
       {true, "existing.rlg", nullptr, true},
   };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.file);
+  for (const auto& [dataWindow, file, message, saved] : cases) {
+    SCOPED_TRACE(file);
     Rig rig;
-    rig.prompts.ExpectFile(rig.dir / c.file);
-    if (c.dataWindow) {
+    rig.prompts.ExpectFile(rig.dir / file);
+    if (dataWindow) {
       rig.openSave.SaveDataWindowAs(rig.dir / "DumpFile.rlg");
       EXPECT_EQ(rig.prompts.files.at(0).start, rig.dir.Path());
     } else {
       rig.openSave.SaveAs();
     }
     const Strings texts = rig.prompts.Texts();
-    ASSERT_EQ(texts.size(), c.message ? 1U : 0U);
-    EXPECT_TRUE(texts.empty() || texts[0].starts_with(c.message)) << texts[0];
-    EXPECT_EQ(rig.state.dataSaved, c.saved);
-    EXPECT_EQ(rig.dir.Read("existing.rlg"), c.message ? "old" : rig.dir.Read("DumpFile.rlg"));
+    ASSERT_EQ(texts.size(), message ? 1U : 0U);
+    EXPECT_TRUE(texts.empty() || texts[0].starts_with(message)) << texts[0];
+    EXPECT_EQ(rig.state.dataSaved, saved);
+    EXPECT_EQ(rig.dir.Read("existing.rlg"), message ? "old" : rig.dir.Read("DumpFile.rlg"));
   }
 }
 

@@ -23,18 +23,10 @@ namespace {
 
 const std::string kData = NIMBREL_TEST_DATA_DIR;
 
-struct GoldenCase {
-  const char* input;
-  int interval;
-  const char* caption;
-  float resolution;
-  int unit;
-  bool resolutionMessage;
-};
-
 // Every reference table was worked out by hand from its input (see README.md in this folder).
 TEST(RlgReader, TablesOfReferenceFilesMatchByteForByte) {
-  const GoldenCase cases[] = {
+  // Input, interval, then the caption, resolution, unit and whether the resolution was defaulted (a message).
+  const std::tuple<std::string, int, std::string, float, int, bool> cases[] = {
       {"basic", 900, " ( TBR4470 - Ser. Num. : 12345678 )", 0.2F, 0, false},
       {"basic", 3600, " ( TBR4470 - Ser. Num. : 12345678 )", 0.2F, 0, false},
       {"inch_no_temperature", 60, " ( TBR4470 - Ser. Num. : ABCDEFGH )", 0.254F, 1, false},
@@ -42,37 +34,34 @@ TEST(RlgReader, TablesOfReferenceFilesMatchByteForByte) {
       {"zero_resolution", 60, " ( TBR4470 - Ser. Num. : 00000042 )", 1.0F, 0, true},
       {"long_lines", 900, " ( TBR4470 - Ser. Num. : 00000001 )", 0.5F, 0, false},
   };
-  for (const GoldenCase& c : cases) {
-    SCOPED_TRACE(std::string(c.input) + " at " + std::to_string(c.interval));
+  for (const auto& [input, interval, caption, resolution, unit, message] : cases) {
+    SCOPED_TRACE(input + " at " + std::to_string(interval));
     CDataSeries series;
-    const Status read = ReadRlgFile(kData + "/" + c.input + ".rlg", c.interval, series);
+    const Status read = ReadRlgFile(kData + "/" + input + ".rlg", interval, series);
     ASSERT_TRUE(read.ok()) << read.message();
-    const std::string expected = test::ReadFileBytes(kData + "/" + c.input + "_" + std::to_string(c.interval) + ".txt");
+    const std::string expected = test::ReadFileBytes(kData + "/" + input + "_" + std::to_string(interval) + ".txt");
     ASSERT_FALSE(expected.empty());
     EXPECT_EQ(TableText(series), expected);
     EXPECT_EQ(std::tuple(series.caption, series.resolution, series.unit, series.resolutionDefaulted),
-              std::tuple(c.caption, c.resolution, c.unit, c.resolutionMessage));
+              std::tuple(caption, resolution, unit, message));
   }
 }
 
 // LF, CR LF and CR CR LF end a line alike (the reference files have one kind each).
 TEST(LineCursor, LongLinesAreReadAsPiecesOf255WhateverTheLineEnd) {
-  struct Case {
-    std::size_t length;
-    std::vector<std::size_t> pieces;
-  };
-  // Each line is followed by "next" (4).
-  const Case cases[] = {{0, {0, 4}}, {255, {255, 4}}, {256, {255, 1, 4}}, {511, {255, 255, 1, 4}}};
-  for (const Case& c : cases) {
+  // A line's length and the pieces read; each line is followed by "next" (4).
+  const std::pair<std::size_t, std::vector<std::size_t>> cases[] = {
+      {0, {0, 4}}, {255, {255, 4}}, {256, {255, 1, 4}}, {511, {255, 255, 1, 4}}};
+  for (const auto& [length, pieces] : cases) {
     for (const char* end : {"\n", "\r\n", "\r\r\n"}) {
-      const std::string bytes = std::string(c.length, 'x') + end + "next"; // the last line without its end
+      const std::string bytes = std::string(length, 'x') + end + "next"; // the last line without its end
       CLineCursor cursor(bytes);
       std::string_view line;
       std::vector<std::size_t> got;
       while (cursor.Next(line)) {
         got.push_back(line.size());
       }
-      EXPECT_EQ(got, c.pieces) << c.length;
+      EXPECT_EQ(got, pieces) << length;
     }
   }
 }

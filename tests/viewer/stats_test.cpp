@@ -3,25 +3,22 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace nimbrel {
 namespace {
 
 TEST(Stats, MaxIntensityOverSlidingWindowsOfTipTimes) {
-  struct Case {
-    std::vector<std::uint32_t> tips;
-    std::uint32_t window;
-    double perHour; // with 0.2 mm per tip
-  };
-  // Empty groups, one tip, same-second tips and an open end at 900 s are in the per-group figures below.
-  const Case cases[] = {
+  // Tip times, window, the hourly rate with 0.2 mm per tip. Empty groups, one tip, same-second tips and an open end at
+  // 900 s are in the per-group figures below.
+  const std::tuple<std::vector<std::uint32_t>, std::uint32_t, double> cases[] = {
       {{200, 250, 350, 400}, 300, 9.6},        // [200, 500) holds all 4: the windows slide, they are not aligned
       {{0, 300, 600, 900}, 300, 2.4},          // the window end is open: never 2
       {{4294967000U, 4294967295U}, 3600, 0.4}, // no overflow at the clock's end
   };
-  for (const Case& c : cases) {
-    EXPECT_NEAR(MaxIntensity(c.tips, c.window, 0.2), c.perHour, 1e-9) << c.window << " " << c.tips.size();
+  for (const auto& [tips, window, perHour] : cases) {
+    EXPECT_NEAR(MaxIntensity(tips, window, 0.2), perHour, 1e-9) << window << " " << tips.size();
   }
 }
 
