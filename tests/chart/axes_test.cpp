@@ -55,9 +55,7 @@ TEST(AxisTicks, ValueTicksAreFewRoundNumbersInsideTheRange) {
 }
 
 TEST(AxisTicks, TimeTicksFallOnWholeStepsOfTheClock) {
-  EXPECT_EQ(TimeStep(0.5), 1.0);
-  EXPECT_EQ(TimeStep(61.0), 120.0);
-  EXPECT_EQ(TimeStep(86401.0), 172800.0);
+  EXPECT_EQ((std::vector{TimeStep(0.5), TimeStep(61.0), TimeStep(86401.0)}), (std::vector{1.0, 120.0, 172800.0}));
   EXPECT_GE(TimeStep(4.0e8), 4.0e8);
   // X counts from a base of 00:59:59: the hour ticks are at X = 1 and 3601.
   EXPECT_EQ(TimeTicks(0.0, 7200.0, 3599U, 3600.0), (std::vector<double>{1.0, 3601.0}));

@@ -12,16 +12,6 @@
 namespace nimbrel {
 namespace {
 
-// A record of `samples` quarter hours from 2000/01/01 00:00:00, padded with a comment-free header so the
-// file size picks the default interval.
-std::string Record(int samples) {
-  std::string text = "TEMPERATURE (-TBR4470- Serial Num: 55555555)\n00000000\n";
-  for (int i = 0; i < samples; ++i) {
-    text += " 20.25\n";
-  }
-  return text;
-}
-
 // A file that cannot be read leaves an empty table under its name; the reason goes to the window.
 TEST(DataView, AFileThatCannotBeReadIsTitledWithItsName) {
   test::TempDir dir;
@@ -36,7 +26,12 @@ TEST(DataView, AFileThatCannotBeReadIsTitledWithItsName) {
 
 TEST(DataView, ChangingTheIntervalAsksBeforeExpandingAndFallsBackAfterCancel) {
   test::TempDir dir;
-  dir.Write("long.rlg", Record(5000)); // 35 kB: opens by the hour; 52 days
+  // 5000 quarter hours from 2000/01/01 00:00:00, without a rain header: 35 kB opens by the hour; 52 days.
+  std::string record = "TEMPERATURE (-TBR4470- Serial Num: 55555555)\n00000000\n";
+  for (int i = 0; i < 5000; ++i) {
+    record += " 20.25\n";
+  }
+  dir.Write("long.rlg", record);
   test::ScriptedPrompts prompts;
   std::atomic<bool> cancel{false};
   bool cancelNextRead = false;
