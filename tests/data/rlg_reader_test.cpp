@@ -26,7 +26,7 @@ const std::string kData = NIMBREL_TEST_DATA_DIR;
 // Every reference table was worked out by hand from its input (see README.md in this folder).
 TEST(RlgReader, TablesOfReferenceFilesMatchByteForByte) {
   // Input, interval, then the caption, resolution, unit and whether the resolution was defaulted (a message).
-  const std::tuple<std::string, int, std::string, float, int, bool> cases[] = {
+  const std::tuple<const char*, int, const char*, float, int, bool> cases[] = {
       {"basic", 900, " ( TBR4470 - Ser. Num. : 12345678 )", 0.2F, 0, false},
       {"basic", 3600, " ( TBR4470 - Ser. Num. : 12345678 )", 0.2F, 0, false},
       {"inch_no_temperature", 60, " ( TBR4470 - Ser. Num. : ABCDEFGH )", 0.254F, 1, false},
@@ -35,7 +35,7 @@ TEST(RlgReader, TablesOfReferenceFilesMatchByteForByte) {
       {"long_lines", 900, " ( TBR4470 - Ser. Num. : 00000001 )", 0.5F, 0, false},
   };
   for (const auto& [input, interval, caption, resolution, unit, message] : cases) {
-    SCOPED_TRACE(input + " at " + std::to_string(interval));
+    SCOPED_TRACE(std::string(input) + " at " + std::to_string(interval));
     CDataSeries series;
     const Status read = ReadRlgFile(kData + "/" + input + ".rlg", interval, series);
     ASSERT_TRUE(read.ok()) << read.message();
@@ -43,7 +43,7 @@ TEST(RlgReader, TablesOfReferenceFilesMatchByteForByte) {
     ASSERT_FALSE(expected.empty());
     EXPECT_EQ(TableText(series), expected);
     EXPECT_EQ(std::tuple(series.caption, series.resolution, series.unit, series.resolutionDefaulted),
-              std::tuple(caption, resolution, unit, message));
+              std::tuple(std::string(caption), resolution, unit, message));
   }
 }
 
@@ -209,7 +209,7 @@ TEST(RlgReader, OddInputGivesAClearResultWithoutCrashing) {
 TEST(RlgReader, GapsAndClockJumpsAreBoundedByTheRowLimit) {
   // A gap stamp far in the future at 1 s, and a year of samples at 1 s.
   const std::string farGap = Record({" 1", "Z1", "FFFFFF00", " 2"});
-  const std::string year = Record(std::vector<std::string>(360 * 96, " 12.5"));
+  const std::string year = Record(std::vector<std::string>(std::size_t{360} * 96, " 12.5"));
   for (const std::string* bytes : std::vector<const std::string*>{&farGap, &year}) {
     CDataSeries series;
     CReadOptions options;
@@ -263,7 +263,7 @@ TEST(RlgReader, CancelStopsAtTheNextPoll) {
 
 // Keys found anywhere in their lines; the rest of the header rules are in the reference files.
 TEST(RlgReader, HeaderKeysAndDefaults) {
-  const std::tuple<std::string, std::string, float, int, bool> cases[] = {
+  const std::tuple<const char*, const char*, float, int, bool> cases[] = {
       {"no key", "no key", 0.25F, 0, false},
       {"mm H2O per tip = abc", "Unit Meas =2.9", 1.0F, 2, true},
       {"xx mm H2O per tip =    1.5e-1", "  Unit Meas = 1", 0.15F, 1, false},
@@ -271,8 +271,8 @@ TEST(RlgReader, HeaderKeysAndDefaults) {
   for (const auto& [resolutionLine, unitLine, resolution, unit, message] : cases) {
     SCOPED_TRACE(resolutionLine);
     CDataSeries series;
-    const std::string bytes = "********** Nimbrel   -TBR4470-   Serial Num:123 **********\n\n" + resolutionLine + "\n" +
-                              unitLine + "\n0000003C\n00000E10\n";
+    const std::string bytes = std::string("********** Nimbrel   -TBR4470-   Serial Num:123 **********\n\n") +
+                              resolutionLine + "\n" + unitLine + "\n0000003C\n00000E10\n";
     ASSERT_TRUE(ReadRlgBuffer(bytes, 60, series).ok());
     EXPECT_EQ(std::tuple(series.resolution, series.unit, series.resolutionDefaulted),
               std::tuple(resolution, unit, message));
