@@ -135,12 +135,8 @@ TEST_F(ChartControllerTest, TheTwentyFourthLevelBeepsAndEndsRectangleZoom) {
   Fill(test::MakeSeries(200, 60));
   controller.ZoomPlus();
   const QRect plot = controller.Chart().PlotRect();
-  const auto dragAcross = [&] {
-    controller.ButtonDown(kLeftButton, plot.left() + 1, plot.top() + 1);
-    return controller.ButtonUp(kLeftButton, plot.right() - 1, plot.bottom() - 1);
-  };
   for (int level = 1; level < kZoomLevels; ++level) {
-    dragAcross();
+    Drag(1, 200);
     ASSERT_EQ(controller.Level(), level);
   }
   EXPECT_TRUE(controller.ButtonDown(kLeftButton, plot.left() + 1, plot.top() + 1).beep);
@@ -148,7 +144,7 @@ TEST_F(ChartControllerTest, TheTwentyFourthLevelBeepsAndEndsRectangleZoom) {
   EXPECT_EQ(controller.Level(), kZoomLevels - 1);
   EXPECT_TRUE(controller.ZoomMinus().repaint);
   EXPECT_EQ(controller.Level(), kZoomLevels - 2);
-  const CChartActions after = dragAcross();
+  const CChartActions after = Drag(1, 200);
   EXPECT_EQ(std::pair(after.beep, after.repaint), std::pair(false, false));
   EXPECT_EQ(controller.Level(), kZoomLevels - 2);
 }

@@ -67,16 +67,15 @@ TEST(LineCursor, LongLinesAreReadAsPiecesOf255WhateverTheLineEnd) {
 }
 
 TEST(LeadingNumber, ReadsWhatAtofReads) {
+  constexpr double kInf = std::numeric_limits<double>::infinity();
   const std::pair<const char*, double> cases[] = {
-      {"\t 7 C", 7.0},  {"1e3", 1000.0}, {"+5", 5.0}, {"+-5", 0.0}, {"abc", 0.0},  {"", 0.0},
-      {"12.5.3", 12.5}, {".5", 0.5},     {"5.", 5.0}, {"-", 0.0},   {" OFL", 0.0}, {"1e-999", 0.0},
+      {"\t 7 C", 7.0},  {"1e3", 1000.0}, {"+5", 5.0}, {"+-5", 0.0}, {"abc", 0.0},  {"", 0.0},       {"1e999", kInf},
+      {"12.5.3", 12.5}, {".5", 0.5},     {"5.", 5.0}, {"-", 0.0},   {" OFL", 0.0}, {"1e-999", 0.0}, {"-1e999", -kInf},
   };
   for (const auto& [text, value] : cases) {
-    EXPECT_DOUBLE_EQ(LeadingNumber(text), value) << text;
+    EXPECT_EQ(LeadingNumber(text), value) << text; // exactly
   }
   EXPECT_EQ(LeadingNumber("123456789012345678"), 123456789012345678.0);
-  EXPECT_EQ(LeadingNumber("1e999"), std::numeric_limits<double>::infinity());
-  EXPECT_EQ(LeadingNumber("-1e999"), -std::numeric_limits<double>::infinity());
   // Plain decimals are read exactly as the C library reads them, to the last bit.
   std::mt19937 random(900);
   for (int i = 0; i < 20000; ++i) {
