@@ -44,8 +44,8 @@ TEST(Chart2D, GroupsWithTheSameTimesHoldOneCopyAndChangingOneLeavesTheOther) {
   std::vector<double> later = x;
   later.back() += 30.0;
   chart.SetXData(1, 1, later);
-  EXPECT_EQ(chart.FindSeries(1, 1)->X().back(), later.back());
-  EXPECT_EQ(chart.FindSeries(2, 1)->X().back(), x.back());
+  EXPECT_EQ(std::pair(chart.FindSeries(1, 1)->X().back(), chart.FindSeries(2, 1)->X().back()),
+            std::pair(later.back(), x.back()));
   chart.SetPointCount(2, 1, 50); // a resize of the other group leaves the first whole
   EXPECT_EQ(chart.FindSeries(1, 1)->Size(), 100U);
 }

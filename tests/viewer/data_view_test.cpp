@@ -35,11 +35,7 @@ TEST(DataView, ChangingTheIntervalAsksBeforeExpandingAndFallsBackAfterCancel) {
   test::ScriptedPrompts prompts;
   std::atomic<bool> cancel{false};
   bool cancelNextRead = false;
-  CDataView view(dir / "long.rlg", prompts, &cancel, [&] {
-    if (cancelNextRead) {
-      cancel = true;
-    }
-  });
+  CDataView view(dir / "long.rlg", prompts, &cancel, [&] { cancel = cancel || cancelNextRead; });
   // The interval, its position in the list and the rows.
   const auto state = [&view] { return std::tuple(view.Interval(), view.ListPosition(), view.Series().RowCount()); };
   ASSERT_TRUE(view.Open());

@@ -52,7 +52,6 @@ TEST(Stats, PerGroupAndWholeFileFigures) {
             "2000/01/01 02:00:00,0,0.000,0.000,0.000,0.000,0.000,0.000,6.00,6.00,6.00,0,0,0\n"
             "ALL,4,0.800,7.200,3.600,2.400,1.600,0.800,6.00,10.00,14.00,4,1,1\n");
 
-  // Inches: amounts and rates in inches.
   series.unit = 1;
   const std::string csv = FormatStats(series, ComputeStats(series, details), true);
   EXPECT_EQ(csv.substr(0, csv.find('\n')),
