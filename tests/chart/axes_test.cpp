@@ -6,46 +6,41 @@
 
 #include <cmath>
 #include <random>
+#include <tuple>
 
 namespace nimbrel {
 namespace {
 
 TEST(ScaleMap, RangeEndsLandOnTheEndPixelsBothWays) {
-  struct Case {
-    double s1, s2, p1, p2;
-  };
-  // clang-format off
-  const Case cases[] = {
+  // From s1..s2 to the pixels p1..p2.
+  const std::tuple<double, double, double, double> cases[] = {
       {0.0, 29.0 * 86400.0, 66.0, 933.0}, // a time axis
       {-12.5, 37.25, 355.0, 26.0},        // a value axis grows upwards
       {3.0, 3.0, 355.0, 26.0},            // empty range: widened by one unit
   };
-  // clang-format on
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.s1);
-    const CScaleMap map(c.s1, c.s2, c.p1, c.p2);
-    EXPECT_EQ(map.ToPixel(map.S1()), c.p1);
-    EXPECT_EQ(map.ToPixel(map.S2()), c.p2);
-    EXPECT_DOUBLE_EQ(map.ToValue(c.p1), map.S1());
-    EXPECT_DOUBLE_EQ(map.ToValue(c.p2), map.S2());
-    EXPECT_DOUBLE_EQ(map.ToPixel((map.S1() + map.S2()) / 2.0), (c.p1 + c.p2) / 2.0);
+  for (const auto& [s1, s2, p1, p2] : cases) {
+    SCOPED_TRACE(s1);
+    const CScaleMap map(s1, s2, p1, p2);
+    EXPECT_EQ(map.ToPixel(map.S1()), p1);
+    EXPECT_EQ(map.ToPixel(map.S2()), p2);
+    EXPECT_DOUBLE_EQ(map.ToValue(p1), map.S1());
+    EXPECT_DOUBLE_EQ(map.ToValue(p2), map.S2());
+    EXPECT_DOUBLE_EQ(map.ToPixel((map.S1() + map.S2()) / 2.0), (p1 + p2) / 2.0);
   }
   EXPECT_EQ(CScaleMap(3.0, 3.0, 0.0, 10.0).S2(), 4.0);
 }
 
 TEST(AxisTicks, ValueTicksAreFewRoundNumbersInsideTheRange) {
-  struct Case {
-    double low, high;
-    int maxCount;
-  };
-  const Case cases[] = {{0.0, 11.0, 10}, {-12.5, 37.25, 8}, {0.0, 0.3, 5}, {0.0, 1.0, 2}, {1000.0, 1000.5, 12}};
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.high);
-    const CValueTicks ticks = ValueTicks(c.low, c.high, c.maxCount);
+  // The range and the most ticks wanted.
+  const std::tuple<double, double, int> cases[] = {
+      {0.0, 11.0, 10}, {-12.5, 37.25, 8}, {0.0, 0.3, 5}, {0.0, 1.0, 2}, {1000.0, 1000.5, 12}};
+  for (const auto& [low, high, maxCount] : cases) {
+    SCOPED_TRACE(high);
+    const CValueTicks ticks = ValueTicks(low, high, maxCount);
     ASSERT_GE(ticks.values.size(), 2U);
-    EXPECT_LE(ticks.values.size(), static_cast<std::size_t>(c.maxCount));
-    EXPECT_GE(ticks.values.front(), c.low - 1e-9);
-    EXPECT_LE(ticks.values.back(), c.high + 1e-9);
+    EXPECT_LE(ticks.values.size(), static_cast<std::size_t>(maxCount));
+    EXPECT_GE(ticks.values.front(), low - 1e-9);
+    EXPECT_LE(ticks.values.back(), high + 1e-9);
     const double step = ticks.values[1] - ticks.values[0];
     const double mantissa = step / std::pow(10.0, std::floor(std::log10(step) + 1e-9));
     EXPECT_TRUE(std::abs(mantissa - 1.0) < 1e-6 || std::abs(mantissa - 2.0) < 1e-6 || std::abs(mantissa - 5.0) < 1e-6)
@@ -60,9 +55,7 @@ TEST(AxisTicks, ValueTicksAreFewRoundNumbersInsideTheRange) {
 }
 
 TEST(AxisTicks, TimeTicksFallOnWholeStepsOfTheClock) {
-  EXPECT_EQ(TimeStep(0.5), 1.0);
-  EXPECT_EQ(TimeStep(61.0), 120.0);
-  EXPECT_EQ(TimeStep(86401.0), 172800.0);
+  EXPECT_EQ((std::vector{TimeStep(0.5), TimeStep(61.0), TimeStep(86401.0)}), (std::vector{1.0, 120.0, 172800.0}));
   EXPECT_GE(TimeStep(4.0e8), 4.0e8);
   // X counts from a base of 00:59:59: the hour ticks are at X = 1 and 3601.
   EXPECT_EQ(TimeTicks(0.0, 7200.0, 3599U, 3600.0), (std::vector<double>{1.0, 3601.0}));
@@ -102,9 +95,7 @@ TEST(SeriesData, RunSummariesMatchAScanOfThePoints) {
       expected.Add(y[i]);
     }
     const CMinMax got = series.Summary(begin, end);
-    EXPECT_EQ(got.min, expected.min);
-    EXPECT_EQ(got.max, expected.max);
-    EXPECT_EQ(got.hole, expected.hole);
+    EXPECT_EQ(std::tuple(got.min, got.max, got.hole), std::tuple(expected.min, expected.max, expected.hole));
   }
 }
 

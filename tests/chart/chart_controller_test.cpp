@@ -4,7 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <optional>
 #include <span>
+#include <tuple>
 
 namespace nimbrel {
 namespace {
@@ -69,48 +71,33 @@ TEST_F(ChartControllerTest, FillPlacesPointsHolesMarksAndTheFullView) {
 }
 
 TEST_F(ChartControllerTest, FullViewTopIsTheHighestRainPlusATenthTruncated) {
-  struct Case {
-    float highest;
-    int high;
-  };
-  const Case cases[] = {{0.9F, 0}, {0.91F, 1}, {9.9F, 10}, {10.0F, 11}};
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.highest);
-    Fill(test::MakeSeries(30, 60, [&](int i, CDataItem& row) { row.rain = i == 7 ? c.highest : 0.1F; }));
+  for (const auto& [highest, high] : {std::pair(0.9F, 0), {0.91F, 1}, {9.9F, 10}, {10.0F, 11}}) {
+    SCOPED_TRACE(highest);
+    Fill(test::MakeSeries(30, 60, [top = highest](int i, CDataItem& row) { row.rain = i == 7 ? top : 0.1F; }));
     const CViewRange& full = controller.Entry(0);
-    EXPECT_EQ(full.first, 1);
-    EXPECT_EQ(full.last, 30);
-    EXPECT_EQ(full.high, c.high);
-    EXPECT_EQ(controller.Chart().AxisRange(ChartAxis::Left), std::make_pair(0.0, static_cast<double>(c.high)));
+    EXPECT_EQ(std::tuple(full.first, full.last, full.high), std::tuple(1, 30, high));
+    EXPECT_EQ(controller.Chart().AxisRange(ChartAxis::Left), std::make_pair(0.0, static_cast<double>(high)));
   }
 }
 
 TEST_F(ChartControllerTest, HoverLabelShowsTheTableRowOnTheSideAwayFromTheEnd) {
-  struct Case {
-    int point;
-    int unit;
-    const char* text;
-    LabelSide side;
-  };
-  // clang-format off
-  const Case cases[] = {
+  // The point hovered, the unit, the label and its side.
+  const std::tuple<int, int, const char*, LabelSide> cases[] = {
       {89, 0, "Time: 2005/03/02 08:30:00 \rRain= 0.200 [mm]\rTemp= 20.00 [C]", LabelSide::Right},
       {90, 1, "Time: 2005/03/02 08:45:00 \rRain= 0.008 [inch]\rTemp= 20.00 [F]", LabelSide::Left},
   };
-  // clang-format on
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.point);
+  for (const auto& [point, unit, text, side] : cases) {
+    SCOPED_TRACE(point);
     CDataSeries s = test::MakeSeries(100, 900);
-    s.unit = c.unit;
+    s.unit = unit;
     Fill(s);
-    const QPoint at = PixelOf(c.point);
+    const QPoint at = PixelOf(point);
     EXPECT_TRUE(controller.MouseMove(0, at.x(), at.y()).repaint);
     const CChart2D::CLabel* label = controller.Chart().FindLabel("Cursor");
     ASSERT_NE(label, nullptr);
-    EXPECT_EQ(label->text, c.text);
-    EXPECT_EQ(label->side, c.side);
-    EXPECT_EQ(label->anchor, at + QPoint(c.side == LabelSide::Right ? 10 : -10, -50));
-    EXPECT_EQ(controller.DoubleClick().showRow, c.point);
+    EXPECT_EQ(std::tie(label->text, label->side), std::tie(text, side));
+    EXPECT_EQ(label->anchor, at + QPoint(side == LabelSide::Right ? 10 : -10, -50));
+    EXPECT_EQ(controller.DoubleClick().showRow, point);
   }
 }
 
@@ -130,15 +117,12 @@ TEST_F(ChartControllerTest, DragInZoomModePushesALevelThatReleaseShows) {
 
   const CChartActions up = Drag(20, 44);
   EXPECT_EQ(controller.Level(), 1);
-  EXPECT_EQ(controller.Entry(1).first, 21);
-  EXPECT_EQ(controller.Entry(1).last, 45);
+  EXPECT_EQ(std::pair(controller.Entry(1).first, controller.Entry(1).last), std::pair(21, 45));
   EXPECT_EQ(TimeRange(), std::make_pair(20.0 * 60.0, 44.0 * 60.0));
   EXPECT_GE(controller.Entry(1).high, 1);
-  EXPECT_TRUE(up.repaint);
-  EXPECT_EQ(up.scrollButtons, true);
-  EXPECT_EQ(up.showRow, 34);
-  EXPECT_EQ(up.zoomMinusEnabled, true);
-  EXPECT_TRUE(up.band.empty()); // the zoomed chart is drawn again: inverting the band would draw it
+  // No band after the release: the zoomed chart is drawn again, and inverting the band would draw it.
+  EXPECT_EQ(std::tuple(up.repaint, up.scrollButtons, up.showRow, up.zoomMinusEnabled, up.band.empty()),
+            std::tuple(true, std::optional(true), std::optional(34), std::optional(true), true));
 
   // A new grouping starts over at the full view.
   const CChartActions refill = controller.Fill(series);
@@ -151,52 +135,40 @@ TEST_F(ChartControllerTest, TheTwentyFourthLevelBeepsAndEndsRectangleZoom) {
   Fill(test::MakeSeries(200, 60));
   controller.ZoomPlus();
   const QRect plot = controller.Chart().PlotRect();
-  const auto dragAcross = [&] {
-    controller.ButtonDown(kLeftButton, plot.left() + 1, plot.top() + 1);
-    return controller.ButtonUp(kLeftButton, plot.right() - 1, plot.bottom() - 1);
-  };
   for (int level = 1; level < kZoomLevels; ++level) {
-    dragAcross();
+    Drag(1, 200);
     ASSERT_EQ(controller.Level(), level);
   }
   EXPECT_TRUE(controller.ButtonDown(kLeftButton, plot.left() + 1, plot.top() + 1).beep);
   EXPECT_TRUE(controller.StackFull());
-  EXPECT_EQ(controller.Level(), kZoomLevels - 1);
-  EXPECT_TRUE(controller.ZoomMinus().repaint);
+  EXPECT_TRUE(controller.ZoomMinus().repaint); // from the last level: the refused press pushed none
+
   EXPECT_EQ(controller.Level(), kZoomLevels - 2);
-  const CChartActions after = dragAcross();
-  EXPECT_FALSE(after.beep);
-  EXPECT_FALSE(after.repaint);
+  const CChartActions after = Drag(1, 200);
+  EXPECT_EQ(std::pair(after.beep, after.repaint), std::pair(false, false));
   EXPECT_EQ(controller.Level(), kZoomLevels - 2);
 }
 
 TEST_F(ChartControllerTest, ScrollingMovesATenthOfTheViewAndNeverLeftOfPointZero) {
-  struct Case {
-    int from, to; // points dragged between: the view is from + 1 to to + 1
-    int firstAfterRight, firstAfterLeft;
+  // The points dragged between (the view is from + 1 to to + 1), its first point after ">>" and after "<<" twice.
+  const std::tuple<int, int, int, int> cases[] = {
+      {20, 44, 23, 19}, // 25 points: steps of 2
+      {20, 28, 21, 21}, // 9 points: no step
+      {2, 54, 8, 3},    // first 3, step 5: ">>" then "<<" twice, the second refused
   };
-  // clang-format off
-  const Case cases[] = {
-      {20, 44, 23, 19},  // 25 points: steps of 2
-      {20, 28, 21, 21},  // 9 points: no step
-      {2, 54, 8, 3},     // first 3, step 5: ">>" then "<<" twice, the second refused
-  };
-  // clang-format on
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.to - c.from + 1);
+  controller.ZoomPlus(); // a new grouping leaves the zoom mode as it is
+  for (const auto& [from, to, firstAfterRight, firstAfterLeft] : cases) {
+    SCOPED_TRACE(to - from + 1);
     Fill(test::MakeSeries(200, 60));
-    if (!mode.IsOn()) {
-      controller.ZoomPlus();
-    }
-    Drag(c.from, c.to);
+    Drag(from, to);
     const int width = controller.Entry(1).last - controller.Entry(1).first;
     controller.ScrollRight();
-    EXPECT_EQ(controller.Entry(1).first, c.firstAfterRight);
+    EXPECT_EQ(controller.Entry(1).first, firstAfterRight);
     EXPECT_EQ(controller.Entry(1).last - controller.Entry(1).first, width);
     controller.ScrollLeft();
     controller.ScrollLeft();
-    EXPECT_EQ(controller.Entry(1).first, c.firstAfterLeft);
-    EXPECT_EQ(TimeRange().first, (c.firstAfterLeft - 1) * 60.0);
+    EXPECT_EQ(controller.Entry(1).first, firstAfterLeft);
+    EXPECT_EQ(TimeRange().first, (firstAfterLeft - 1) * 60.0);
     EXPECT_EQ(controller.Level(), 1);
   }
 }

@@ -9,11 +9,9 @@
 
 namespace nimbrel::test {
 
-// Fonts and painting need a GUI application; the offscreen platform unless the caller chose one.
+// Fonts and painting need a GUI application, here on the offscreen platform.
 inline QGuiApplication& GuiApp() {
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-  }
+  qputenv("QT_QPA_PLATFORM", "offscreen");
   static int argc = 1;
   static char name[] = "test_chart";
   static char* argv[] = {name, nullptr};

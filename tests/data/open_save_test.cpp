@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <optional>
+#include <tuple>
 
 namespace nimbrel::test {
 namespace {
@@ -41,48 +42,40 @@ struct Rig {
 };
 
 TEST(SavePrompt, EveryAnswerReturnsAndClearsAsItShould) {
-  struct Case {
-    const char* name;
-    std::optional<Answer> answer; // nullopt: saved before, nothing to ask
-    std::optional<std::string> file;
-    int result;
-    Strings messages;
-    bool saved, cleared;
+  // The answer to the question (none: saved before, nothing to ask), the file chosen, the result, the messages
+  // after the question, and whether the data ends saved and cleared.
+  const std::tuple<const char*, std::optional<Answer>, std::optional<std::string>, int, Strings, bool, bool> cases[] = {
+      {"cancel", Answer::Cancel, {}, -1, {}, false, false},
+      {"no", Answer::No, {}, 0, {}, false, true},
+      {"yes, dialog cancelled", Answer::Yes, std::nullopt, 0, {}, false, false},
+      {"yes, upper-case suffix", Answer::Yes, "existing.RLG", -1, {"ERROR: Bad File Extention"}, false, false},
+      {"yes, folder as target", Answer::Yes, "folder.rlg", -1, {"Error : File not saved."}, false, false},
+      {"yes, saved over a file", Answer::Yes, "existing.rlg", 0, {}, true, true},
+      {"already saved", std::nullopt, {}, 0, {}, true, true},
   };
-  // clang-format off
-  const Case cases[] = {
-    {"cancel", Answer::Cancel, {}, -1, {}, false, false},
-    {"no", Answer::No, {}, 0, {}, false, true},
-    {"yes, dialog cancelled", Answer::Yes, std::nullopt, 0, {}, false, false},
-    {"yes, upper-case suffix", Answer::Yes, "existing.RLG", -1, {"ERROR: Bad File Extention"}, false, false},
-    {"yes, folder as target", Answer::Yes, "folder.rlg", -1, {"Error : File not saved."}, false, false},
-    {"yes, saved over a file", Answer::Yes, "existing.rlg", 0, {}, true, true},
-    {"already saved", std::nullopt, {}, 0, {}, true, true},
-  };
-  // clang-format on
-  for (const auto& c : cases) {
+  for (const auto& [name, answer, file, result, messages, saved, cleared] : cases) {
     for (const bool connected : {false, true}) {
-      SCOPED_TRACE(testing::Message() << c.name << (connected ? ", connected" : ""));
+      SCOPED_TRACE(testing::Message() << name << (connected ? ", connected" : ""));
       Rig rig;
       rig.host.connected = connected;
-      rig.state.dataSaved = !c.answer;
-      if (c.answer) {
-        rig.prompts.ExpectQuestion(kSaveCurrentDataText, *c.answer);
+      rig.state.dataSaved = !answer;
+      if (answer) {
+        rig.prompts.ExpectQuestion(kSaveCurrentDataText, *answer);
       }
-      if (c.answer == Answer::Yes) {
-        rig.prompts.ExpectFile(c.file ? std::optional(rig.dir / *c.file) : std::nullopt);
+      if (answer == Answer::Yes) {
+        rig.prompts.ExpectFile(file ? std::optional(rig.dir / *file) : std::nullopt);
       }
-      EXPECT_EQ(rig.openSave.SavePrompt(), c.result);
+      EXPECT_EQ(rig.openSave.SavePrompt(), result);
       EXPECT_TRUE(rig.prompts.AllAnswersUsed());
-      Strings messages = rig.prompts.Texts();
-      messages.erase(messages.begin(), messages.begin() + (c.answer ? 1 : 0));
-      EXPECT_EQ(messages, c.messages);
-      EXPECT_EQ(rig.state.dataSaved, c.saved);
-      EXPECT_EQ(rig.state.currentDumpPath.empty() && !rig.state.dataDisplayed, c.cleared);
+      Strings shown = rig.prompts.Texts();
+      shown.erase(shown.begin(), shown.begin() + (answer ? 1 : 0));
+      EXPECT_EQ(shown, messages);
+      EXPECT_EQ(rig.state.dataSaved, saved);
+      EXPECT_EQ(rig.state.currentDumpPath.empty() && !rig.state.dataDisplayed, cleared);
       const char* title = connected ? "Nimbrel TBR4470 - 12345678" : "Nimbrel";
-      const Strings calls = c.cleared ? Strings{"downloading cleared", title, "close"} : Strings{};
+      const Strings calls = cleared ? Strings{"downloading cleared", title, "close"} : Strings{};
       EXPECT_EQ(rig.host.calls, calls);
-      const bool copied = c.saved && c.answer;
+      const bool copied = saved && answer;
       EXPECT_EQ(rig.dir.Read("existing.rlg"), copied ? rig.dir.Read("DumpFile.rlg") : "old");
     }
   }
@@ -107,37 +100,30 @@ TEST(Open, AsksToDisconnectFirstAndOpensTheChosenFile) {
 }
 
 TEST(SaveAs, MainWindowAndDataWindowCheckTheSuffixAndCopy) {
-  struct Case {
-    bool dataWindow;
-    const char* file;
-    const char* message; // the start of the one message, if any
-    bool saved;
+  // From a data window or not, the file chosen, the start of the one message if any, saved or not.
+  const std::tuple<bool, const char*, const char*, bool> cases[] = {
+      {false, "copy.RLG", "ERROR: Bad file extention.", false},
+      {false, "folder.rlg", "Error : File not saved.", false},
+      {false, "existing.rlg", nullptr, true},
+      {true, "copy.Rlg", "ERROR: Bad File extention.", false},
+      {true, "folder.rlg", "Error : File not saved.\n", true}, // counts as saved, but the user is told why not
+      {true, "existing.rlg", nullptr, true},
   };
-  // clang-format off
-  const Case cases[] = {
-    {false, "copy.RLG", "ERROR: Bad file extention.", false},
-    {false, "folder.rlg", "Error : File not saved.", false},
-    {false, "existing.rlg", nullptr, true},
-    {true, "copy.Rlg", "ERROR: Bad File extention.", false},
-    {true, "folder.rlg", "Error : File not saved.\n", true}, // counts as saved, but the user is told why not
-    {true, "existing.rlg", nullptr, true},
-  };
-  // clang-format on
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.file);
+  for (const auto& [dataWindow, file, message, saved] : cases) {
+    SCOPED_TRACE(file);
     Rig rig;
-    rig.prompts.ExpectFile(rig.dir / c.file);
-    if (c.dataWindow) {
+    rig.prompts.ExpectFile(rig.dir / file);
+    if (dataWindow) {
       rig.openSave.SaveDataWindowAs(rig.dir / "DumpFile.rlg");
       EXPECT_EQ(rig.prompts.files.at(0).start, rig.dir.Path());
     } else {
       rig.openSave.SaveAs();
     }
     const Strings texts = rig.prompts.Texts();
-    ASSERT_EQ(texts.size(), c.message ? 1U : 0U);
-    EXPECT_TRUE(texts.empty() || texts[0].starts_with(c.message)) << texts[0];
-    EXPECT_EQ(rig.state.dataSaved, c.saved);
-    EXPECT_EQ(rig.dir.Read("existing.rlg"), c.message ? "old" : rig.dir.Read("DumpFile.rlg"));
+    ASSERT_EQ(texts.size(), message ? 1U : 0U);
+    EXPECT_TRUE(texts.empty() || texts[0].starts_with(message)) << texts[0];
+    EXPECT_EQ(rig.state.dataSaved, saved);
+    EXPECT_EQ(rig.dir.Read("existing.rlg"), message ? "old" : rig.dir.Read("DumpFile.rlg"));
   }
 }
 

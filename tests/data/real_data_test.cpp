@@ -15,16 +15,10 @@
 namespace nimbrel {
 namespace {
 
-// The instrument's stamp of a civil date and time: seconds since 2000-01-01 00:00:00, in hexadecimal.
-std::string Stamp(int y, int m, int d, int hh, int mm, std::int64_t ss, std::uint32_t* seconds = nullptr) {
-  using namespace std::chrono;
-  const auto days = sys_days{year{y} / m / d} - sys_days{year{2000} / January / 1};
-  const auto t = static_cast<std::uint32_t>(days.count() * 86400 + hh * 3600L + mm * 60L + ss);
-  if (seconds != nullptr) {
-    *seconds = t;
-  }
+// The instrument's stamp of a time: seconds since 2000-01-01 00:00:00, in hexadecimal.
+std::string Stamp(std::uint32_t seconds) {
   char buf[16];
-  std::snprintf(buf, sizeof buf, "%08X", t);
+  std::snprintf(buf, sizeof buf, "%08X", seconds);
   return buf;
 }
 
@@ -46,8 +40,11 @@ TEST(RealData, QuincemilTipsAllReachTheRows) {
     if (std::sscanf(line.c_str(), "%d/%d/%d %d:%d:%d,%ld", &mo, &d, &y, &h, &mi, &sec, &count) != 7) {
       continue; // logger events without a count
     }
-    const std::string stamp = Stamp(y, mo, d, h, mi, sec, &last);
+    using namespace std::chrono;
+    const auto days = sys_days{year{y} / mo / d} - sys_days{year{2000} / January / 1};
+    last = static_cast<std::uint32_t>(days.count() * 86400 + h * 3600L + mi * 60L + sec);
     first = first == 0 ? last : first;
+    const std::string stamp = Stamp(last);
     for (; previous < count; ++previous, ++tips) {
       rlg += stamp + "\r\r\n";
     }
@@ -55,7 +52,7 @@ TEST(RealData, QuincemilTipsAllReachTheRows) {
   ASSERT_EQ(tips, 13911);
   // A temperature sample every quarter hour until a week before the last tip, so the tips of that
   // week fall after the last row.
-  rlg += "TEMPERATURE (-TBR4470- Serial Num: QUINCEMI)\r\n" + Stamp(2000, 1, 1, 0, 0, first - first % 86400) + "\r\r\n";
+  rlg += "TEMPERATURE (-TBR4470- Serial Num: QUINCEMI)\r\n" + Stamp(first - first % 86400) + "\r\r\n";
   for (std::uint32_t t = first - first % 86400; t <= last - 7 * 86400; t += 900) {
     rlg += " 21.50\r\r\n";
   }

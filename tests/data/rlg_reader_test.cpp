@@ -23,29 +23,10 @@ namespace {
 
 const std::string kData = NIMBREL_TEST_DATA_DIR;
 
-// The text with every line end (LF, CR LF or CR CR LF) written as `end`.
-std::string WithLineEnds(const std::string& bytes, const std::string& end) {
-  std::string out;
-  for (char c : bytes) {
-    if (c != '\r') {
-      out += c == '\n' ? end : std::string(1, c);
-    }
-  }
-  return out;
-}
-
-struct GoldenCase {
-  const char* input;
-  int interval;
-  const char* caption;
-  float resolution;
-  int unit;
-  bool resolutionMessage;
-};
-
 // Every reference table was worked out by hand from its input (see README.md in this folder).
 TEST(RlgReader, TablesOfReferenceFilesMatchByteForByte) {
-  const GoldenCase cases[] = {
+  // Input, interval, then the caption, resolution, unit and whether the resolution was defaulted (a message).
+  const std::tuple<const char*, int, const char*, float, int, bool> cases[] = {
       {"basic", 900, " ( TBR4470 - Ser. Num. : 12345678 )", 0.2F, 0, false},
       {"basic", 3600, " ( TBR4470 - Ser. Num. : 12345678 )", 0.2F, 0, false},
       {"inch_no_temperature", 60, " ( TBR4470 - Ser. Num. : ABCDEFGH )", 0.254F, 1, false},
@@ -53,70 +34,47 @@ TEST(RlgReader, TablesOfReferenceFilesMatchByteForByte) {
       {"zero_resolution", 60, " ( TBR4470 - Ser. Num. : 00000042 )", 1.0F, 0, true},
       {"long_lines", 900, " ( TBR4470 - Ser. Num. : 00000001 )", 0.5F, 0, false},
   };
-  for (const GoldenCase& c : cases) {
-    SCOPED_TRACE(std::string(c.input) + " at " + std::to_string(c.interval));
+  for (const auto& [input, interval, caption, resolution, unit, message] : cases) {
+    SCOPED_TRACE(std::string(input) + " at " + std::to_string(interval));
     CDataSeries series;
-    const Status read = ReadRlgFile(kData + "/" + c.input + ".rlg", c.interval, series);
+    const Status read = ReadRlgFile(kData + "/" + input + ".rlg", interval, series);
     ASSERT_TRUE(read.ok()) << read.message();
-    const std::string expected = test::ReadFileBytes(kData + "/" + c.input + "_" + std::to_string(c.interval) + ".txt");
-    ASSERT_FALSE(expected.empty());
+    const std::string expected = test::ReadFileBytes(kData + "/" + input + "_" + std::to_string(interval) + ".txt");
     EXPECT_EQ(TableText(series), expected);
-    EXPECT_EQ(series.caption, c.caption);
-    EXPECT_FLOAT_EQ(series.resolution, c.resolution);
-    EXPECT_EQ(series.unit, c.unit);
-    EXPECT_EQ(series.resolutionDefaulted, c.resolutionMessage);
+    EXPECT_EQ(std::tuple(series.caption, series.resolution, series.unit, series.resolutionDefaulted),
+              std::tuple(std::string(caption), resolution, unit, message));
   }
 }
 
-TEST(RlgReader, LfCrLfAndCrCrLfFilesReadTheSame) {
-  for (const char* input : {"basic", "long_lines"}) {
-    const std::string file = test::ReadFileBytes(kData + "/" + std::string(input) + ".rlg");
-    std::string reference;
-    for (const std::string end : {"\n", "\r\n", "\r\r\n"}) {
-      for (const std::size_t cut : {std::size_t{0}, end.size()}) { // with and without the last line end
-        SCOPED_TRACE(testing::Message() << input << testing::PrintToString(end) << cut);
-        std::string bytes = WithLineEnds(file, end);
-        CDataSeries series;
-        ASSERT_TRUE(ReadRlgBuffer(bytes.substr(0, bytes.size() - cut), 900, series).ok());
-        reference = reference.empty() ? TableText(series) + series.caption : reference;
-        EXPECT_EQ(TableText(series) + series.caption, reference);
-      }
-    }
-  }
-}
-
-TEST(LineCursor, LongLinesAreReadAsPiecesOf255) {
-  struct Case {
-    std::size_t length;
-    std::vector<std::size_t> pieces;
-  };
-  const Case cases[] = {{0, {0}}, {255, {255}}, {256, {255, 1}}, {511, {255, 255, 1}}};
-  for (const Case& c : cases) {
+// LF, CR LF and CR CR LF end a line alike (the reference files have one kind each).
+TEST(LineCursor, LongLinesAreReadAsPiecesOf255WhateverTheLineEnd) {
+  // A line's length and the pieces read; each line is followed by "next" (4).
+  const std::pair<std::size_t, std::vector<std::size_t>> cases[] = {
+      {0, {0, 4}}, {255, {255, 4}}, {256, {255, 1, 4}}, {511, {255, 255, 1, 4}}};
+  for (const auto& [length, pieces] : cases) {
     for (const char* end : {"\n", "\r\n", "\r\r\n"}) {
-      const std::string bytes = std::string(c.length, 'x') + end + "next" + end;
+      const std::string bytes = std::string(length, 'x') + end + "next"; // the last line without its end
       CLineCursor cursor(bytes);
       std::string_view line;
       std::vector<std::size_t> got;
       while (cursor.Next(line)) {
         got.push_back(line.size());
       }
-      got.pop_back(); // "next"
-      EXPECT_EQ(got, c.pieces) << c.length;
+      EXPECT_EQ(got, pieces) << length;
     }
   }
 }
 
 TEST(LeadingNumber, ReadsWhatAtofReads) {
+  constexpr double kInf = std::numeric_limits<double>::infinity();
   const std::pair<const char*, double> cases[] = {
-      {"\t 7 C", 7.0},  {"1e3", 1000.0}, {"+5", 5.0}, {"+-5", 0.0}, {"abc", 0.0},  {"", 0.0},
-      {"12.5.3", 12.5}, {".5", 0.5},     {"5.", 5.0}, {"-", 0.0},   {" OFL", 0.0}, {"1e-999", 0.0},
+      {"\t 7 C", 7.0},  {"1e3", 1000.0}, {"+5", 5.0}, {"+-5", 0.0}, {"abc", 0.0},  {"", 0.0},       {"1e999", kInf},
+      {"12.5.3", 12.5}, {".5", 0.5},     {"5.", 5.0}, {"-", 0.0},   {" OFL", 0.0}, {"1e-999", 0.0}, {"-1e999", -kInf},
   };
   for (const auto& [text, value] : cases) {
-    EXPECT_DOUBLE_EQ(LeadingNumber(text), value) << text;
+    EXPECT_EQ(LeadingNumber(text), value) << text; // exactly
   }
   EXPECT_EQ(LeadingNumber("123456789012345678"), 123456789012345678.0);
-  EXPECT_EQ(LeadingNumber("1e999"), std::numeric_limits<double>::infinity());
-  EXPECT_EQ(LeadingNumber("-1e999"), -std::numeric_limits<double>::infinity());
   // Plain decimals are read exactly as the C library reads them, to the last bit.
   std::mt19937 random(900);
   for (int i = 0; i < 20000; ++i) {
@@ -128,10 +86,9 @@ TEST(LeadingNumber, ReadsWhatAtofReads) {
   }
 }
 
-TEST(HexTime, ConvertsWithTheInstrumentsArithmeticAndSplitsIntoCalendarTime) {
-  // Lower case is not hexadecimal to the instrument: 'b' is 98 - 55 = 43, low nibble 0xB... by luck
-  // 'b' keeps its nibble, 'a' (42 -> 0xA) too, but 'g' gives 0 (48 & 0xF) instead of an error. Missing
-  // characters of a short line count as NUL (0 - 55 = -55, low nibble 9).
+TEST(HexTime, ConvertsWithTheInstrumentsArithmetic) {
+  // A character counts as the low nibble of its code minus 55: lower case 'b' (43) and 'a' (42) keep theirs by
+  // luck, 'g' gives 0 instead of an error, and a short line's missing characters (NUL, -55) give 9.
   const std::pair<const char*, std::uint32_t> stamps[] = {
       {"0B5C2E41", 190590529U}, {"FFFFFFFF", 4294967295U}, {"0B5C2E41 and more", 190590529U},
       {"0b5c2e41", 190590529U}, {"0000000g", 0U},          {"", 0x99999999U},
@@ -140,27 +97,15 @@ TEST(HexTime, ConvertsWithTheInstrumentsArithmeticAndSplitsIntoCalendarTime) {
   for (const auto& [text, seconds] : stamps) {
     EXPECT_EQ(HexTime(text), seconds) << text;
   }
-  const std::pair<std::uint32_t, const char*> times[] = {
-      {0U, "2000/01/01 00:00:00"},
-      {190590529U, "2006/01/14 21:48:49"},
-      {59U * 86400U, "2000/02/29 00:00:00"}, // 2000 is a leap year
-      {366U * 86400U - 1U, "2000/12/31 23:59:59"},
-      {162986843U, "2005/03/01 10:07:23"},
-      {4294967295U, "2136/02/07 06:28:15"},
-  };
-  for (const auto& [seconds, text] : times) {
-    const CInstrTime t = SplitInstrTime(seconds);
-    char got[40];
-    std::snprintf(got, sizeof got, "%04d/%02d/%02d %02d:%02d:%02d", t.year, t.month, t.day, t.hour, t.minute, t.second);
-    EXPECT_STREQ(got, text) << seconds;
-  }
 }
+
+// A rain header, 0.2 mm per tip, up to its first page line.
+const std::string kHeader =
+    "********** Nimbrel   -TBR4470-   Serial Num:1 **********\n\nmm H2O per tip = 0.20000\nUnit Meas =0\nFFFFFFFF\n";
 
 // A temperature record from 2005/03/01 10:07:23 with the given sample lines.
 std::string Record(const std::vector<std::string>& samples, const std::string& rain = "") {
-  std::string text = "********** Nimbrel   -TBR4470-   Serial Num:1 **********\n\nmm H2O per tip = 0.20000\n"
-                     "Unit Meas =0\nFFFFFFFF\n" +
-                     rain + "TEMPERATURE (-TBR4470- Serial Num: 1)\n09B6FB5B\n";
+  std::string text = kHeader + rain + "TEMPERATURE (-TBR4470- Serial Num: 1)\n09B6FB5B\n";
   for (const auto& s : samples) {
     text += s + "\n";
   }
@@ -176,39 +121,28 @@ std::string Rows(const CDataSeries& series) {
   return out.str();
 }
 
-TEST(RlgReader, ShortIntervalsRepeatEachSample) {
-  CDataSeries series;
-  ASSERT_TRUE(ReadRlgBuffer(Record({" 1.00", " 2.00"}), 60, series).ok());
-  ASSERT_EQ(series.RowCount(), 30U);
-  std::string expected;
-  for (int i = 0; i < 30; ++i) {
-    expected += std::to_string(60 * i) + ": 0 " + (i < 15 ? "1\n" : "2\n");
-  }
-  EXPECT_EQ(Rows(series), expected);
-  EXPECT_TRUE(series.startValid);
-  EXPECT_EQ(series.startTime, 162986843U + 60U);
-  ASSERT_TRUE(ReadRlgBuffer(Record({" 1.00", " 2.00"}), 5, series).ok());
-  EXPECT_EQ(series.RowCount(), 360U);
-  EXPECT_EQ(series.rows[0].time, 162986843U);
-}
-
-TEST(RlgReader, LongIntervalsAverageFromTheFirstPartialGroup) {
-  // 10:07:23, 10:22:23, 10:37:23 before 10:45:00 make the first hour (ending 10:52:23, shown as 11:00);
-  // then groups of four; the end of the file ends the last group.
-  CDataSeries series;
-  ASSERT_TRUE(ReadRlgBuffer(Record({" 1", " 2", " 3", " 4", " 5", " 6", " 7", " 8", " 9"}), 3600, series).ok());
-  EXPECT_EQ(Rows(series), "2700: 0 2\n6300: 0 5.5\n9900: 0 8.5\n");
-  EXPECT_EQ(series.startTime, 162986843U + 3600U);
-  // OFL samples are left out of the average; a group with no further usable sample is "ofl".
-  ASSERT_TRUE(
-      ReadRlgBuffer(Record({" 1", " OFL", " 3", " 5", " 7 OFL", " OFL", " OFL", " 4", " 6"}), 3600, series).ok());
-  EXPECT_EQ(Rows(series), "2700: 0 2\n6300: 0 -997\n9900: 0 5\n");
-  // One day: the first group takes the 55 samples from 10:07:23 up to 23:45:00 and is labelled
-  // midnight; the other 5 make the next day.
+TEST(RlgReader, ShortIntervalsRepeatEachSampleAndLongOnesAverageFromTheFirstPartialGroup) {
   std::vector<std::string> day(55, " 10.5");
   day.insert(day.end(), {" 1", " 2", " 3", " 4", " 5"});
-  ASSERT_TRUE(ReadRlgBuffer(Record(day), 86400, series).ok());
-  EXPECT_EQ(Rows(series), "49500: 0 10.5\n135900: 0 3\n");
+  const std::tuple<std::vector<std::string>, int, std::string> cases[] = {
+      {{" 1.00", " 2.00"}, 300, "0: 0 1\n300: 0 1\n600: 0 1\n900: 0 2\n1200: 0 2\n1500: 0 2\n"},
+      // 10:07:23, 10:22:23, 10:37:23 before 10:45:00 make the first hour (ending 10:52:23, shown as 11:00);
+      // then groups of four; the end of the file ends the last group.
+      {{" 1", " 2", " 3", " 4", " 5", " 6", " 7", " 8", " 9"}, 3600, "2700: 0 2\n6300: 0 5.5\n9900: 0 8.5\n"},
+      // OFL samples are left out of the average; a group with no further usable sample is "ofl".
+      {{" 1", " OFL", " 3", " 5", " 7 OFL", " OFL", " OFL", " 4", " 6"}, 3600, "2700: 0 2\n6300: 0 -997\n9900: 0 5\n"},
+      // One day: the first group takes the 55 samples from 10:07:23 up to 23:45:00 and is labelled
+      // midnight; the other 5 make the next day.
+      {day, 86400, "49500: 0 10.5\n135900: 0 3\n"},
+  };
+  for (const auto& [samples, interval, rows] : cases) {
+    SCOPED_TRACE(interval);
+    CDataSeries series;
+    ASSERT_TRUE(ReadRlgBuffer(Record(samples), interval, series).ok());
+    EXPECT_EQ(Rows(series), rows);
+    EXPECT_TRUE(series.startValid);
+    EXPECT_EQ(series.startTime, 162986843U + static_cast<unsigned>(interval));
+  }
 }
 
 // Where a tip goes before, between and after the rows the reference tables show; here the rest.
@@ -220,8 +154,7 @@ TEST(RlgReader, ABackwardTipStaysInItsRowAndAMarkedSectionLineStillEndsTheRain) 
   std::string marked = Record({" 1"}, "09B6EB90\n");
   marked.replace(marked.find("Serial Num: 1)"), 14, "Serial Num: Z1)");
   ASSERT_TRUE(ReadRlgBuffer(marked, 900, series).ok());
-  EXPECT_EQ(series.RowCount(), 1U);
-  EXPECT_FLOAT_EQ(series.total, 0.2F);
+  EXPECT_EQ(std::pair(Rows(series), series.total), std::pair(std::string("0: 0.2 1\n"), 0.2F));
 }
 
 // Sixty thousand tips of 0.2 mm, 23 s apart (up to 40 to a row): the total is exactly the tips times
@@ -247,14 +180,12 @@ TEST(RlgReader, TheTotalOfALongRecordIsTipsTimesResolution) {
 
 // Inputs a random fuzzer finds late: a clear result and no undefined behaviour.
 TEST(RlgReader, OddInputGivesAClearResultWithoutCrashing) {
-  const std::string header = "********** Nimbrel   -TBR4470-   Serial Num:1 **********\n\nmm H2O per tip = 0.2\n"
-                             "Unit Meas =0\nFFFFFFFF\n";
   const std::string inputs[] = {
       "",
       std::string(1 << 20, 'A'), // a megabyte line
-      header + std::string(1 << 20, ' ') + "\nTEMPERATURE\n" + std::string(1 << 20, ' '),
+      kHeader + std::string(1 << 20, ' ') + "\nTEMPERATURE\n" + std::string(1 << 20, ' '),
       std::string("TEMPERATURE\0\n0000003C\n\0 12\n 1\0\n", 28), // NUL bytes
-      header + "TEMPERATURE\nZ1\n",                              // a gap mark at the end
+      kHeader + "TEMPERATURE\nZ1\n",                             // a gap mark at the end
       "TEMPERATURE\n 1e999\n -1e999\n nan\n 0x10\n+-3\n",        // odd numbers
       "mm H2O per tip = nan\n\n\nUnit Meas =1e300\n",
   };
@@ -274,10 +205,7 @@ TEST(RlgReader, OddInputGivesAClearResultWithoutCrashing) {
 TEST(RlgReader, GapsAndClockJumpsAreBoundedByTheRowLimit) {
   // A gap stamp far in the future at 1 s, and a year of samples at 1 s.
   const std::string farGap = Record({" 1", "Z1", "FFFFFF00", " 2"});
-  std::string year = Record({});
-  for (int i = 0; i < 360 * 96; ++i) {
-    year += " 12.5\n";
-  }
+  const std::string year = Record(std::vector<std::string>(std::size_t{360} * 96, " 12.5"));
   for (const std::string* bytes : std::vector<const std::string*>{&farGap, &year}) {
     CDataSeries series;
     CReadOptions options;
@@ -316,32 +244,22 @@ TEST(RlgReader, FilesThatCannotBeReadAreReportedAndGiveNoRows) {
   }
 }
 
-TEST(RlgReader, CancelStopsAtTheNextPollAndClearsTheRows) {
-  std::string bytes = Record(std::vector<std::string>(5000, " 1"));
+TEST(RlgReader, CancelStopsAtTheNextPoll) {
+  const std::string bytes = Record(std::vector<std::string>(5000, " 1"));
   std::atomic<bool> cancel{false};
   int polls = 0;
   CReadOptions options;
   options.cancel = &cancel;
   options.pollEvery = 100;
-  options.poll = [&] {
-    if (++polls == 3) {
-      cancel = true;
-    }
-  };
+  options.poll = [&] { cancel = ++polls >= 3; };
   CDataSeries series;
   EXPECT_EQ(ReadRlgBuffer(bytes, 900, series, options).code(), StatusCode::Cancelled);
-  EXPECT_EQ(polls, 3);
-  EXPECT_EQ(series.RowCount(), 0U);
-  EXPECT_TRUE(series.caption.empty());
-  cancel = false;
-  polls = -1000;
-  EXPECT_TRUE(ReadRlgBuffer(bytes, 900, series, options).ok());
-  EXPECT_EQ(series.RowCount(), 5000U);
+  EXPECT_EQ(polls, 3); // an unfinished reading leaves no rows, as the row-limit test shows
 }
 
 // Keys found anywhere in their lines; the rest of the header rules are in the reference files.
 TEST(RlgReader, HeaderKeysAndDefaults) {
-  const std::tuple<std::string, std::string, float, int, bool> cases[] = {
+  const std::tuple<const char*, const char*, float, int, bool> cases[] = {
       {"no key", "no key", 0.25F, 0, false},
       {"mm H2O per tip = abc", "Unit Meas =2.9", 1.0F, 2, true},
       {"xx mm H2O per tip =    1.5e-1", "  Unit Meas = 1", 0.15F, 1, false},
@@ -349,11 +267,8 @@ TEST(RlgReader, HeaderKeysAndDefaults) {
   for (const auto& [resolutionLine, unitLine, resolution, unit, message] : cases) {
     SCOPED_TRACE(resolutionLine);
     CDataSeries series;
-    const std::string bytes = std::string("********** Nimbrel   -TBR4470-   Serial Num:123 **********\n\n")
-                                  .append(resolutionLine)
-                                  .append("\n")
-                                  .append(unitLine)
-                                  .append("\n0000003C\n00000E10\n");
+    const std::string bytes = std::string("********** Nimbrel   -TBR4470-   Serial Num:123 **********\n\n") +
+                              resolutionLine + "\n" + unitLine + "\n0000003C\n00000E10\n";
     ASSERT_TRUE(ReadRlgBuffer(bytes, 60, series).ok());
     EXPECT_EQ(std::tuple(series.resolution, series.unit, series.resolutionDefaulted),
               std::tuple(resolution, unit, message));

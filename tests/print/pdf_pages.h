@@ -1,5 +1,7 @@
 #pragma once
 
+#include "data/data_item.h"
+
 #include <QImage>
 #include <QPdfWriter>
 
@@ -26,5 +28,15 @@ std::pair<double, double> WordSpan(const std::filesystem::path& file, const std:
 
 // Page 1 rendered by pdftoppm at `dpi`.
 QImage RenderFirstPage(const std::filesystem::path& file, int dpi);
+
+// `count` rows of 0.2 mm and 12.5 degrees, `interval` seconds apart from 2005/03/01 10:07:23.
+inline CDataSeries Rows(int interval, std::uint32_t count) {
+  CDataSeries s;
+  s.interval = interval;
+  for (std::uint32_t i = 0; i < count; ++i) {
+    s.rows.push_back({0.2F, 12.5F, 162986843U + static_cast<std::uint32_t>(interval) * i});
+  }
+  return s;
+}
 
 } // namespace nimbrel::test

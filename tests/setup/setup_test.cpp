@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 namespace nimbrel::test {
 namespace {
 
@@ -27,30 +29,22 @@ TEST(SetupApply, ChecksTheResolutionOfEachUnit) {
   const std::string decimal = "ERROR: Insert decimal digit.";
   const std::string mm = "ERROR: mmH2O for tip range is 0.050 - 1.599.";
   const std::string inch = "ERROR: inch for tip range is 0.0020 - 0.0629.";
-  struct Case {
-    int unit;
-    const char* text;
-    std::string refusal;
-    const char* sent; // the SET_TIP_VALUE parameter when accepted
+  // The unit, the text typed, then the refusal or the SET_TIP_VALUE parameter sent.
+  const std::tuple<int, const char*, std::string> cases[] = {
+      {0, "0,2", "0.200"},     {0, "1", decimal},   {0, "1.599", "1.599"},    {0, "1.6", mm},
+      {0, "0.05", "0.050"},    {0, "0.0499", mm},   {1, "0.0629", "0.06290"}, {1, "0.063", inch},
+      {1, "0,002", "0.00200"}, {1, "0.0019", inch}, {1, "", decimal},
   };
-  // clang-format off
-  const Case cases[] = {
-    {0, "0,2", "", "0.200"}, {0, "1", decimal, ""}, {0, "1.599", "", "1.599"}, {0, "1.6", mm, ""},
-    {0, "0.05", "", "0.050"}, {0, "0.0499", mm, ""}, {1, "0.0629", "", "0.06290"}, {1, "0.063", inch, ""},
-    {1, "0,002", "", "0.00200"}, {1, "0.0019", inch, ""}, {1, "", decimal, ""},
-  };
-  // clang-format on
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.text);
-    Rig rig(c.unit);
-    rig.model.values.resolution = c.text;
+  for (const auto& [unit, text, outcome] : cases) {
+    SCOPED_TRACE(text);
+    Rig rig(unit);
+    rig.model.values.resolution = text;
     const auto plan = rig.model.Apply({}, rig.prompts);
-    EXPECT_EQ(rig.prompts.Texts(), c.refusal.empty() ? std::vector<std::string>{} : std::vector{c.refusal});
-    EXPECT_EQ(plan.has_value(), c.refusal.empty());
-    if (plan) {
-      EXPECT_EQ(plan->commands.back(), (SetupCommand{SET_TIP_VALUE, c.sent}));
-    }
-    EXPECT_FLOAT_EQ(rig.status.TipValue, plan ? std::stof(c.sent) : 0.5F); // taken over only when sent
+    const bool refused = outcome.starts_with("ERROR");
+    EXPECT_EQ(rig.prompts.Texts(), refused ? std::vector{outcome} : std::vector<std::string>{});
+    EXPECT_EQ(plan ? plan->commands.back() : SetupCommand{},
+              (refused ? SetupCommand{} : SetupCommand{SET_TIP_VALUE, outcome}));
+    EXPECT_FLOAT_EQ(rig.status.TipValue, plan ? std::stof(outcome) : 0.5F); // taken over only when sent
   }
 }
 
@@ -62,40 +56,35 @@ TEST(SetupApply, ClockDifferenceAndWriteOrder) {
   clock.insert(clock.end(), settings.begin(), settings.end());
   Commands cleared = {{SET_MEM_POINTER_R, "0012"}, {SET_MEM_POINTER_T, "1460"}};
   cleared.insert(cleared.end(), clock.begin(), clock.end());
-  struct Case {
-    const char* name;
-    bool box;
-    seconds behind; // instrument clock behind the PC's, across midnight
-    std::optional<Answer> answer;
-    std::optional<Commands> sent;
-  };
-  const Case cases[] = {
+  // Whether "update clock" is ticked, how far the instrument clock is behind the PC's (across midnight), the
+  // answer to the question if asked, and the commands sent.
+  const std::tuple<const char*, bool, seconds, std::optional<Answer>, std::optional<Commands>> cases[] = {
       {"6 min behind, clear", true, 6min, Answer::Yes, cleared},
       {"5 min 59 s behind", true, 5min + 59s, {}, clock},
       {"6 min ahead, keep", true, -6min, Answer::No, clock},
       {"6 min behind, cancel", true, 6min, Answer::Cancel, std::nullopt},
       {"box clear, 1 h behind", false, 1h, {}, settings},
   };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.name);
+  for (const auto& [name, box, behind, answer, sent] : cases) {
+    SCOPED_TRACE(name);
     Rig rig;
     auto& v = rig.model.values;
     v.pc = PickedDateTime::Of(local_days(year(2024) / March / 5) + 3min);
-    v.instrument = PickedDateTime::Of(v.pc.Combined() - c.behind);
+    v.instrument = PickedDateTime::Of(v.pc.Combined() - behind);
     rig.status.DateTime = InstrumentFromLocal(v.instrument.Combined());
     v.resolution = "0.2";
     v.contactType = v.alertMode = 1;
-    if (c.box) {
+    if (box) {
       rig.model.ToggleUpdateClock();
     }
-    if (c.answer) {
-      rig.prompts.ExpectQuestion(question, *c.answer);
+    if (answer) {
+      rig.prompts.ExpectQuestion(question, *answer);
     }
     const auto plan = rig.model.Apply({12, 1460}, rig.prompts);
     EXPECT_TRUE(rig.prompts.AllAnswersUsed());
-    EXPECT_EQ(rig.prompts.shown.size(), c.answer ? 1U : 0U);
-    EXPECT_EQ(plan ? std::optional(plan->commands) : std::nullopt, c.sent);
-    const auto clockNow = (plan && c.box ? v.pc : v.instrument).Combined();
+    EXPECT_EQ(rig.prompts.shown.size(), answer ? 1U : 0U);
+    EXPECT_EQ(plan ? std::optional(plan->commands) : std::nullopt, sent);
+    const auto clockNow = (plan && box ? v.pc : v.instrument).Combined();
     EXPECT_NEAR(rig.status.DateTime.days, InstrumentFromLocal(clockNow).days, 1e-9);
     EXPECT_EQ(rig.status.AlertMode, plan ? 1 : 0);
   }
