@@ -53,7 +53,7 @@ TEST(Connection, FindsTheInstrumentOnTheConfiguredPortOrByScanning) {
   // clang-format on
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    SessionRig rig(MakeState({}), c.settings);
+    SessionRig rig(MakePointerState(), c.settings);
     rig.store.file = c.settings;
     rig.store.file.Settings.DataBits = 0; // a partial port.ini: the rewrite must not keep these
     rig.store.file.Settings.Flow.clear();
@@ -94,7 +94,7 @@ TEST(Connection, ChecksTheBatteryThenReadsAndShowsTheIdentity) {
     SCOPED_TRACE(battery);
     sim::Settings settings;
     settings.battery = battery;
-    SessionRig rig(MakeState({}, settings));
+    SessionRig rig(MakePointerState({}, settings));
     rig.ConnectAndSettle();
     EXPECT_EQ(rig.prompts.Texts(), *warning != '\0' ? Strings{warning} : Strings{});
     EXPECT_EQ(rig.prompts.shown.empty() ? Icon::None : rig.prompts.shown[0].icon, icon);
@@ -193,7 +193,7 @@ TEST(Maintenance, CommandsAskNeedTheirMarkersAndReportHowTheyEnded) {
   // clang-format on
   for (const auto& c : cases) {
     SCOPED_TRACE(testing::Message() << c.writes.size() << " writes, texts " << c.texts.size());
-    SessionRig rig(MakeState({}), SessionRig::Com2(), c.markers);
+    SessionRig rig(MakePointerState(), SessionRig::Com2(), c.markers);
     rig.ConnectAndSettle();
     const std::size_t from = rig.port.writes.size();
     rig.script = c.script;
