@@ -37,7 +37,6 @@ TEST(SimProgram, ExpectWritesTheEnginesFileAndBadOptionsAreUsageErrors) {
   // New rain is waiting, so there is no old-data download.
   EXPECT_EQ(RunSim({"--seed", "5", "--expect", file, "--old-data"}).exit, 3);
 
-  EXPECT_EQ(RunSim({"--help"}).exit, 0);
   const ChildResult bad = RunSim({"--unit", "2"});
   EXPECT_EQ(bad.exit, 2);
   EXPECT_NE(bad.err.find("--unit"), std::string::npos) << bad.err;
