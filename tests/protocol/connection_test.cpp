@@ -34,8 +34,6 @@ TEST(Connection, FindsTheInstrumentOnTheConfiguredPortOrByScanning) {
   const Case cases[] = {
       {"auto, configured port answers anything", Settings(4, 19200, 1), {{"COM4", "XYZ\r\n"}}, {"COM4"},
        "Connected to COM4 19200 8,N,1", {}, false, 19200},
-      {"auto, instrument on COM2, file names COM4", Settings(4, 19200, 1), {{"COM2", "sim"}}, {"COM2"},
-       "Connected to COM2 9600 8,N,1", {}, true, 9600},
       {"auto, COM1 silent, COM2 answers", Settings(4, 19200, 1), {{"COM1", ""}, {"COM2", "sim"}}, {"COM1", "COM2"},
        "Connected to COM2 9600 8,N,1", {}, true, 9600},
       {"auto, scan needs Rain", Settings(4, 19200, 1), {{"COM1", "XYZ\r\n"}}, {"COM1"}, "Error :connection failure",
