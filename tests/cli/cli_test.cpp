@@ -78,36 +78,26 @@ TEST(DataCli, OutputsAndExitCodes) {
   EXPECT_GT(std::filesystem::file_size(dir / "new.xlsx"), 0U);
 }
 
-// The session's view of a port the test keeps (the command owns only this handle).
-class PortHandle final : public ISessionPort {
-public:
-  explicit PortHandle(InMemoryPort& port) : port_(port) {}
-  Status Open(const std::string& name, LinkEventSink sink) override { return port_.Open(name, std::move(sink)); }
-  void Close() override { port_.Close(); }
-  [[nodiscard]] bool IsOpen() const override { return port_.IsOpen(); }
-  Status Configure(std::uint32_t b, int d, int p, int s) override { return port_.Configure(b, d, p, s); }
-  Status SetFlowControl(int mode) override { return port_.SetFlowControl(mode); }
-  Status Purge() override { return port_.Purge(); }
-  Status WriteString(const std::string& text) override { return port_.WriteString(text); }
-  Status Read(std::string& out, std::size_t maxBytes) override { return port_.Read(out, maxBytes); }
-  void SetReceiveEnabled(bool enabled) override { port_.SetReceiveEnabled(enabled); }
-  void SetPageMode(bool downloading) override { port_.SetPageMode(downloading); }
-  void EmptyReceiveBuffer() override { port_.EmptyReceiveBuffer(); }
-
-private:
-  InMemoryPort& port_;
-};
-
 // nimbrel-cli's instrument commands in-process, in virtual time, against the simulated instrument
-// on COM2, with a port.ini naming COM2 without detection.
+// under the names of `devices`, with a port.ini naming COM2 without detection. The command owns the
+// port it makes; what it wrote is kept in `sent`.
 struct Cli {
   explicit Cli(const Pointers& p = {})
       : instrument(MakePointerState(p), [] {
           return sim::SecondsSince2000(sim::CivilTime{2026, 3, 1, 12, 0, 0});
         }) {
-    port.AddDevice("COM2", [this](const std::string& w) { return instrument.Receive(w); });
     env.programDirectory = dir.Path();
-    env.makePort = [this](const std::filesystem::path&) { return std::make_unique<PortHandle>(port); };
+    env.makePort = [this](const std::filesystem::path&) {
+      ++ports;
+      auto port = std::make_unique<InMemoryPort>(sched);
+      for (const auto& name : devices) {
+        port->AddDevice(name, [this](const std::string& w) {
+          sent.push_back(w);
+          return instrument.Receive(w);
+        });
+      }
+      return port;
+    };
     env.scheduler = &sched;
     env.runUntil = [this](const std::function<bool()>& done) { RunVirtual(sched, done); };
     env.marshal = [](LinkEventSink sink) { return sink; };
@@ -123,11 +113,13 @@ struct Cli {
     return cli::RunInstrumentCommand(command, args, env);
   }
   [[nodiscard]] bool Sent(const std::string& text) const {
-    return std::find(port.writes.begin(), port.writes.end(), text + "\r") != port.writes.end();
+    return std::find(sent.begin(), sent.end(), text + "\r") != sent.end();
   }
 
   ManualScheduler sched;
-  InMemoryPort port{sched};
+  Strings devices{"COM2"};
+  Strings sent;
+  int ports = 0; // made by the command
   sim::Instrument instrument;
   TempDir dir;
   cli::InstrumentEnv env;
@@ -226,9 +218,8 @@ TEST(CliInstrument, CommandsFlagsFaultsAndTheirExitCodes) {
     for (const auto& s : c.notSent) {
       EXPECT_FALSE(cli.Sent(s)) << s;
     }
-    EXPECT_FALSE(cli.port.IsOpen());
     if (c.exit == 2 && c.sent.empty()) {
-      EXPECT_TRUE(cli.port.opened.empty()); // arguments are checked before the instrument is touched
+      EXPECT_EQ(cli.ports, 0); // arguments are checked before the instrument is touched
     }
     if (output) {
       EXPECT_EQ(cli.dir.Read("copy.rlg"), c.exit == 0 ? cli.dir.Read("DumpFile.rlg") : "an older copy");
@@ -243,18 +234,17 @@ TEST(CliInstrument, CommandsFlagsFaultsAndTheirExitCodes) {
       "Instr. Type: TBR4470 Rain Gauge\nSerial Num.: 12345678\nFirmware Ver.: V2.14\nFirmware Date: 2006/01/14\n");
   Cli device; // --port wins over automatic detection
   device.dir.Write("port.ini", autoDetect);
-  device.port.AddDevice("/dev/ttyUSB7", [&device](const std::string& w) { return device.instrument.Receive(w); });
+  device.devices = {"/dev/ttyUSB7"};
   EXPECT_EQ(device("info", {"--port", "/dev/ttyUSB7"}), cli::kExitOk);
-  EXPECT_EQ(device.port.opened, Strings{"/dev/ttyUSB7"});
   EXPECT_NE(device.err.find("Connected to /dev/ttyUSB7 9600 8,N,1\n"), std::string::npos);
   Cli help; // help and nothing else
   EXPECT_EQ(help("download", {"-h", "--clear-memory"}), cli::kExitOk);
   EXPECT_EQ(help.out.rfind("Usage: nimbrel-cli download [options]\n", 0), 0U) << help.out;
-  EXPECT_TRUE(help.port.opened.empty());
+  EXPECT_EQ(help.ports, 0);
   Cli folder; // a target that can never receive the file is refused before the instrument is touched
   std::filesystem::create_directory(folder.dir / "out");
   EXPECT_EQ(folder("download", {"--output", QString::fromStdString((folder.dir / "out").string())}), cli::kExitUsage);
-  EXPECT_TRUE(folder.port.opened.empty());
+  EXPECT_EQ(folder.ports, 0);
   EXPECT_TRUE(std::filesystem::is_directory(folder.dir / "out"));
 }
 
