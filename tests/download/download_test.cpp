@@ -87,7 +87,6 @@ TEST(Download, DecisionTablePicksThePages) {
        Join(Pages("KR", {11, 12}), Pages("KS", {1459, 1460})), complete, done, ""},
       {"both memories wrap", {1, 1452, 3, 1454, 2000, 1455}, {}, Answer::No,
        Join(Pages("KR", {0, 1}), Pages("KS", {1453, 1454})), complete, done, ""},
-      {"memory empty", {5, 5, 5, 1460, 1460, 1460}, {}, {}, {}, {"Memory Empty"}, DownloadEnd::MemoryEmpty, ""},
       {"new rain, no new temperature: clear carries the temperature history pointer", {12, 10, 3, 1460, 1460, 1455},
        {}, Answer::Yes, Join(Pages("KR", {11, 12}), {"WN0012", "WW1455"}),
        {"Download Complete", "Clear memory successfull."}, done, ""},

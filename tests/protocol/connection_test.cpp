@@ -177,11 +177,9 @@ TEST(Maintenance, CommandsAskNeedTheirMarkersAndReportHowTheyEnded) {
   // clang-format off
   const Case cases[] = {
       {partial, none, Answer::No, {}, {partialQuestion}, StatusCode::Cancelled},
-      {partial, none, Answer::Yes, {"K0"}, {partialQuestion, "Partial counter clear successfully."}, StatusCode::Ok},
       {&CInstrumentSession::OnClearTotalCounter, none, Answer::Yes, {"K1"},
        {"WARNING: Confirm clearing total counter ?", "Total counter clear successfully."}, StatusCode::Ok},
       {erase, none, {}, {}, {}, StatusCode::Cancelled},
-      {erase, eraseOnly, Answer::Yes, {"K5", "K6"}, {eraseQuestion, "Erase memory successfull"}, StatusCode::Ok},
       {erase, production, Answer::Yes, {"K5", "K5", "K5", "K5", "K6", "K6", "K6", "K6"},
        {eraseQuestion, "Command 7 : Timeout Expired", "WARNING : WRONG INSTR STATUS Received.\n\n(Command = 8 ,param = )"},
        StatusCode::Protocol, {{"K5\r", {"", "", "", ""}}}},

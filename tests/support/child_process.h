@@ -31,7 +31,6 @@ public:
   ChildProcess(const ChildProcess&) = delete;
   ChildProcess& operator=(const ChildProcess&) = delete;
 
-  [[nodiscard]] bool Started() const { return pid_ > 0; }
   void Signal(int signal) const;
   // Standard output so far.
   [[nodiscard]] std::string Out() const;
