@@ -98,7 +98,6 @@ TEST(Queue, RefusalsWrongStateAndTimeoutsShareOneRetryCount) {
       {{"?\r\n", "#\r\n", "?\r\n"}, 4, "ack 17 7"},
       {{"?\r\n", "#\r\n", "?\r\n", "#\r\n"}, 4, wrongState},
       {{"#\r\n", "#\r\n", "#\r\n", "?\r\n"}, 4, notRecognized},
-      {{"", "?\r\n", "", "#\r\n"}, 4, wrongState},
       {{"?\r\n", "?\r\n", "?\r\n", ""}, 4, "given up: Command 17 : Timeout Expired"},
   };
   for (const auto& c : cases) {
