@@ -104,7 +104,6 @@ struct Cli {
     env.out = [this](const std::string& s) { out += s; };
     env.err = [this](const std::string& s) { err += s; };
     env.progress = true;
-    env.interrupted = [this] { return interruptWhen && interruptWhen(); };
     dir.Write("port.ini", "AUTODETECT=0\nCOM= COM2\nBAUDRATE= 9600\nPARITY= N\nNUMBIT= 8\nBITSTOP= 1\nFLOW_CTRL= H\n");
   }
   int operator()(const std::string& command, QStringList args) {
@@ -124,7 +123,6 @@ struct Cli {
   TempDir dir;
   cli::InstrumentEnv env;
   std::string out, err;
-  std::function<bool()> interruptWhen;
 };
 
 using SetFaults = std::function<void(sim::Faults&)>;
