@@ -13,14 +13,10 @@ constexpr const char* kClear = "WARNING\nDo you want to clear instrument memory 
 
 // A connected session in front of an instrument whose pointers are `p`.
 struct DownloadRig : SessionRig {
-  explicit DownloadRig(const Pointers& p, const sim::Settings& settings = {}, int tempSamples = 2)
-      : SessionRig(WithSettings(MakePointerState(p, tempSamples), settings)) {
+  explicit DownloadRig(const Pointers& p = {}, const sim::Settings& settings = {}, int tempSamples = 2)
+      : SessionRig(MakePointerState(p, settings, tempSamples)) {
     ConnectAndSettle();
     prompts.shown.clear();
-  }
-  static sim::InstrumentState WithSettings(sim::InstrumentState s, const sim::Settings& settings) {
-    s.settings = settings;
-    return s;
   }
   void Run() {
     RunUntilSent("");
@@ -87,11 +83,8 @@ TEST(Download, DecisionTablePicksThePages) {
   const auto done = DownloadEnd::Complete;
   // clang-format off
   const Case cases[] = {
-      {"new rain and temperature", {12, 10, 3, 1460, 1458, 1455}, {}, Answer::No,
-       Join(Pages("KR", {11, 12}), Pages("KS", {1459, 1460})), complete, done, ""},
       {"both memories wrap", {1, 1452, 3, 1454, 2000, 1455}, {}, Answer::No,
        Join(Pages("KR", {0, 1}), Pages("KS", {1453, 1454})), complete, done, ""},
-      {"memory empty", {5, 5, 5, 1460, 1460, 1460}, {}, {}, {}, {"Memory Empty"}, DownloadEnd::MemoryEmpty, ""},
       {"new rain, no new temperature: clear carries the temperature history pointer", {12, 10, 3, 1460, 1460, 1455},
        {}, Answer::Yes, Join(Pages("KR", {11, 12}), {"WN0012", "WW1455"}),
        {"Download Complete", "Clear memory successfull."}, done, ""},
@@ -132,42 +125,30 @@ TEST(Download, DecisionTablePicksThePages) {
   }
 }
 
-TEST(Download, DumpFileHoldsHeaderPagesAndTemperatureSectionByteForByte) {
+// The file is the oracle's byte for byte; the instrument's tip value in inches (unit 1) becomes
+// millimetres in the header, and any other unit reads as millimetres.
+TEST(Download, DumpFileIsTheInstrumentsExpectedFileWhateverItsUnit) {
   for (const int unit : {0, 1, 2}) {
     sim::Settings settings;
     settings.unit = unit;
     DownloadRig rig({11, 10, 3, 1454, 1453, 1455}, settings);
     rig.prompts.ExpectQuestion(kClear, Answer::No);
     rig.Run();
-    // The instrument's 0.2 is in inches when its unit is 1: the header holds millimetres.
-    std::string expected =
-        Printf("********** Nimbrel   -TBR4470-   Serial Num:12345678 **********\r\r\n\r\r\nmm H2O per "
-               "tip = %s\r\r\nUnit Meas =%s\r\r\n",
-               unit == 1 ? "5.08001" : "0.20000", unit == 1 ? "1" : "0");
-    for (const auto& line : rig.instrument.State().memory.RainPageLines(11)) {
-      expected += line + "\r\r\n"; // the instrument's CR LF becomes CR CR LF
-    }
-    expected += "TEMPERATURE (-TBR4470- Serial Num: 12345678)\r\r\n";
-    const auto temp = *rig.instrument.State().memory.TempPageLines(1454);
-    for (std::size_t i = 1; i < temp.size(); ++i) { // the count line is not stored
-      expected += temp[i] + "\r\r\n";
-    }
-    EXPECT_EQ(rig.Dump(), expected) << unit;
+    EXPECT_EQ(rig.Dump(), rig.instrument.ExpectedDump(false)) << unit;
     EXPECT_EQ(rig.view.last.progress.pagesDone, 2);
   }
 }
 
 TEST(Download, OverrunsAreReportedAfterCompletionAndTheTraceFollowsTheProcedure) {
-  sim::InstrumentState state = MakePointerState({12, 10, 3, 1460, 1458, 1455});
-  state.memory.rain.overrun = state.memory.temp.overrun = true;
-  SessionRig rig(std::move(state));
-  rig.ConnectAndSettle();
+  DownloadRig rig;
+  sim::Memory& memory = rig.instrument.MutableState().memory;
+  memory.rain.overrun = memory.temp.overrun = true;
   rig.prompts.ExpectQuestion(kClear, Answer::Yes);
-  rig.session->OnDownload();
-  rig.Settle();
+  rig.Run();
   EXPECT_EQ(rig.prompts.Texts(),
             (Strings{"Download Complete", "WARNING: Overrun detected in Rain memory.",
                      "WARNING: Overrun detected in Temperature memory.", kClear, "Clear memory successfull."}));
+  EXPECT_EQ(rig.Requests(), Join(Join(Pages("KR", {11, 12}), Pages("KS", {1459, 1460})), {"WN0012", "WW1460"}));
   const std::string trace = rig.Trace();
   for (const char* line : {"Command GET_FLAGS ack receive 03\r\r\n", "Wait_InitDump_R: send  DUMP_PAGE_R 0011\r\r\n",
                            "Send  DUMP_PAGE_R 0012\r\r\n", "Wait_InitDump_T: send  DUMP_PAGE_T 1459\r\r\n",
@@ -230,7 +211,7 @@ TEST(Download, StopTimeoutHangUpAndBadPointersEndTheDownloadCleanly) {
   }
   { // A page request never answered: four sends, then the time-out and "Download Interrupted"; the
     // last file is kept, nothing new is there to save, and the trace says why.
-    DownloadRig rig({12, 10, 3, 1460, 1458, 1455});
+    DownloadRig rig;
     rig.dir.Write("DumpFile.rlg", "the last good download");
     rig.script["KR0011\r"] = {"", "", "", ""};
     rig.Run();
@@ -265,13 +246,10 @@ TEST(Download, StopTimeoutHangUpAndBadPointersEndTheDownloadCleanly) {
   for (const auto& [p, named] : std::vector<std::pair<Pointers, std::string>>{
            {{1500, 10, 3, 1460, 1458, 1455}, "(GET_WRITE_MEM_POINTER_R = 1500, expected 0 to 1452)"},
            {{12, 10, 3, 1460, 12, 1455}, "(GET_READ_MEM_POINTER_T = 12, expected 1453 to 2000)"}}) {
-    sim::InstrumentState state = MakePointerState({12, 10, 3, 1460, 1458, 1455});
-    SessionRig rig(std::move(state));
+    DownloadRig rig;
     rig.script["RM\r"] = {Printf("%d\r\n", p.wR)};
     rig.script["RU\r"] = {Printf("%d\r\n", p.rT)};
-    rig.ConnectAndSettle();
-    rig.session->OnDownload();
-    rig.Settle();
+    rig.Run();
     EXPECT_EQ(rig.prompts.Texts(), Strings{"ERROR: memory pointer out of range, download not possible.\n\n" + named});
     EXPECT_EQ(rig.view.ended, std::vector<DownloadEnd>{DownloadEnd::Refused});
   }
@@ -279,7 +257,7 @@ TEST(Download, StopTimeoutHangUpAndBadPointersEndTheDownloadCleanly) {
 
 TEST(Download, UnwritableDumpFileAndMissingTipValueStopWithoutHanging) {
   {
-    DownloadRig rig({12, 10, 3, 1460, 1458, 1455});
+    DownloadRig rig;
     std::filesystem::create_directory(rig.dir / "DumpFile.rlg"); // cannot be opened as a file
     rig.Run();
     EXPECT_EQ(rig.Messages(), (Strings{"Unable to create default dump file", "unable to open DEFAULT_DUMP_FILE",
@@ -289,7 +267,7 @@ TEST(Download, UnwritableDumpFileAndMissingTipValueStopWithoutHanging) {
   {
     sim::Settings settings;
     settings.tipValue = 0.0;
-    DownloadRig rig({12, 10, 3, 1460, 1458, 1455}, settings);
+    DownloadRig rig({}, settings);
     rig.Run();
     EXPECT_EQ(rig.Messages(), Strings{"ERROR: H2O millimeters per tip not found."});
     EXPECT_TRUE(rig.Requests().empty());
@@ -341,10 +319,9 @@ TEST(Download, TimeLeftAtTheFirstPageMatchesThePaceOfAPacedInstrument) {
 
 // Faults the line fuzzer (fuzz/line_fuzz.cpp) found, each as the smallest run that shows it.
 TEST(LineFuzzFindings, TheDownloadEndsCleanlyAfterOddLinesAHangUpOrAGivenUpFlagsRequest) {
-  const Pointers newData{12, 10, 3, 1460, 1458, 1455};
   { // The answer to GET_FLAGS puts the listener in page mode at once, while the first page request
     // still waits for the tick: a line arriving in between is not an answer to any page request.
-    DownloadRig rig(newData);
+    DownloadRig rig;
     rig.prompts.ExpectQuestion(kClear, Answer::No);
     rig.RunUntilSent("RQ");
     rig.RunUntil([&] { return rig.session->Download().GetState() == CDownload::State::RainPages; });
@@ -354,7 +331,7 @@ TEST(LineFuzzFindings, TheDownloadEndsCleanlyAfterOddLinesAHangUpOrAGivenUpFlags
     EXPECT_EQ(rig.Dump().find("\n00\r\r\n"), std::string::npos);
   }
   { // A hang-up while the pointers are read: the download ends, the status window waits for nothing.
-    DownloadRig rig(newData);
+    DownloadRig rig;
     rig.RunUntilSent("RM");
     rig.port.HangUp();
     rig.Settle();
@@ -366,7 +343,7 @@ TEST(LineFuzzFindings, TheDownloadEndsCleanlyAfterOddLinesAHangUpOrAGivenUpFlags
   // only the time-out makes the download wait for Stop; otherwise it reads its pointers for ever.
   for (const char* answer : {"?\r\n", "#\r\n"}) {
     SCOPED_TRACE(answer);
-    DownloadRig rig(newData);
+    DownloadRig rig;
     rig.script["RQ\r"] = {answer, answer, answer, answer};
     rig.Run();
     EXPECT_EQ(rig.view.ended, std::vector<DownloadEnd>{DownloadEnd::Stalled});

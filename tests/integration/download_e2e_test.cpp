@@ -17,7 +17,7 @@ using Strings = std::vector<std::string>;
 
 // The instrument served on a pseudo-terminal that the program directory's COM1 links to.
 struct Rig {
-  explicit Rig(const sim::Faults& faults) : server(sim::Instrument(MakeState({10, 100, 1460, 60}))) {
+  explicit Rig(const sim::Faults& faults) : server(sim::Instrument(MakePointerState({12, 10, 3, 1461, 1460, 1455}))) {
     server.SetFaults(faults); // rain pages 11, 12 and temperature page 1461 are new
     std::string error;
     EXPECT_TRUE(server.Start(&error)) << error;
@@ -60,7 +60,7 @@ TEST(EndToEnd, DownloadByTheRealProgramAndCtrlCInsideASilentPage) {
   interrupted.Signal(SIGTERM); // stops the download as Ctrl+C does
   const ChildResult stop = interrupted.Wait();
   EXPECT_EQ(stop.exit, 1) << stop.err;
-  EXPECT_NE(stop.err.find("Interrupted.\n"), std::string::npos) << stop.err;
+  EXPECT_NE(stop.err.find("Interrupted.\nConfirm stop downloading ? Yes\n"), std::string::npos) << stop.err;
   EXPECT_EQ(stopped.dir.Read("DumpFile.rlg"), prefix);
   Strings sent = kConnectAndPointers;
   sent.emplace_back("KR0011");
@@ -75,6 +75,7 @@ TEST(EndToEnd, DownloadByTheRealProgramAndCtrlCInsideASilentPage) {
   sent.insert(sent.end(), {"KR0011", "KR0012", "KS1461", "WN0012", "WW1461"});
   EXPECT_EQ(complete.Commands(), sent);
   EXPECT_NE(done.err.find("Download Complete\n"), std::string::npos) << done.err;
+  EXPECT_NE(done.err.find("Clear memory successfull.\n"), std::string::npos) << done.err;
 }
 
 } // namespace

@@ -21,17 +21,6 @@ struct Assembler {
   }
 };
 
-TEST(LineAssembler, DuringADownloadPageLinesLeaveReceptionOnAndARefusalIsAReply) {
-  Assembler d;
-  d.shared.ReceiveEnabled = true;
-  d.shared.Downloading = true;
-  d.Feed("0B5C2E41\r\n");
-  EXPECT_TRUE(d.shared.ReceiveEnabled) << "a page line leaves reception on";
-  d.Feed("?\r\n");
-  EXPECT_EQ(d.got, "P:0B5C2E41\r\n|R:?\r\n|");
-  EXPECT_FALSE(d.shared.ReceiveEnabled);
-}
-
 TEST(LineAssembler, OverflowDropsThePartialLineOnceAndAnEmptyRequestClearsIt) {
   Assembler r;
   r.shared.ReceiveEnabled = true;

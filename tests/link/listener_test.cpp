@@ -40,24 +40,6 @@ protected:
   CSerialWnd port;
 };
 
-TEST_F(ListenerTest, ALineArrivingInPiecesIsOneReplyAndALoneLineFeedIsALine) {
-  Enable();
-  for (const char* piece : {"O", "K", "\r"}) {
-    SendSeen(piece);
-  }
-  EXPECT_TRUE(log.Events().empty());
-  pty.Send("\n");
-  ASSERT_TRUE(log.WaitFor(1));
-  EXPECT_EQ(log.Events()[0].kind, LinkEvent::Kind::Reply);
-  EXPECT_EQ(log.Events()[0].line, "OK\r\n");
-  EXPECT_FALSE(port.Shared().ReceiveEnabled);
-
-  Enable();
-  pty.Send("\n");
-  ASSERT_TRUE(log.WaitFor(2));
-  EXPECT_EQ(log.Events()[1].line, "\n");
-}
-
 TEST_F(ListenerTest, OfTwoLinesInOneBurstTheSecondWaitsForNewBytesOrIsPurged) {
   Enable();
   pty.Send("A1\r\nB2\r\n");

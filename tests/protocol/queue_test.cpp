@@ -95,11 +95,9 @@ TEST(Queue, RefusalsWrongStateAndTimeoutsShareOneRetryCount) {
   };
   const Case cases[] = {
       {{"\r\n"}, 1, "ack 17 "}, // a bare line end is an answer, not an empty message
-      {{"#\r\n"}, 2, "ack 17 7"},
       {{"?\r\n", "#\r\n", "?\r\n"}, 4, "ack 17 7"},
       {{"?\r\n", "#\r\n", "?\r\n", "#\r\n"}, 4, wrongState},
       {{"#\r\n", "#\r\n", "#\r\n", "?\r\n"}, 4, notRecognized},
-      {{"", "?\r\n", "", "#\r\n"}, 4, wrongState},
       {{"?\r\n", "?\r\n", "?\r\n", ""}, 4, "given up: Command 17 : Timeout Expired"},
   };
   for (const auto& c : cases) {

@@ -30,30 +30,18 @@ TEST(SimFaults, RefusalsWrongStateAndSilenceCountDown) {
   EXPECT_EQ(One(instr, "KS1454"), "?");
   EXPECT_GT(Ask(instr, "KS1455").size(), 2U);
 
+  Faults page; // silence inside a page, for one page only
+  page.silentInPageAfterLines = 10;
+  Instrument cut = FaultyInstrument(page);
+  EXPECT_EQ(Ask(cut, "KR0001").size(), 10U);
+  EXPECT_EQ(Ask(cut, "KR0001").size(), 65U);
+
   Faults any; // "*" stands for any command
   any.wrongState["*"] = 2;
   EXPECT_EQ(FaultyInstrument(any).Receive("AA\rRB\rRB\r").Bytes(), "#\r\n#\r\n0\r\n");
 }
 
-TEST(SimFaults, SilentFromAPointOnAndInsideAPage) {
-  Faults f;
-  f.silentAfterCommands = 2;
-  Instrument instr = FaultyInstrument(f);
-  EXPECT_EQ(instr.Receive("AA\rRB\rAA\rRZ\r").Bytes(), "TBR4470 Rain Gauge\r\n0\r\n");
-  EXPECT_EQ(instr.Receive("AA\r").Bytes(), "");
-
-  Faults page;
-  page.silentInPageAfterLines = 10;
-  page.silentInPageTimes = 1;
-  Instrument cut = FaultyInstrument(page);
-  EXPECT_EQ(Ask(cut, "AA").size(), 1U) << "only page replies are cut";
-  EXPECT_EQ(Ask(cut, "KR0001").size(), 10U);
-  EXPECT_EQ(Ask(cut, "KR0001").size(), 65U) << "once";
-  const auto temp = Ask(cut, "KS1454");
-  EXPECT_EQ(temp.size(), static_cast<std::size_t>(std::stoi(temp[0].substr(12)) + 2));
-}
-
-TEST(SimFaults, SplitPacedAndGarbledRepliesCarryTheSameBytes) {
+TEST(SimFaults, SplitAndPacedRepliesCarryTheSameBytes) {
   Faults split;
   split.splitBytes = 4;
   split.splitDelayMs = 20;
@@ -73,23 +61,6 @@ TEST(SimFaults, SplitPacedAndGarbledRepliesCarryTheSameBytes) {
     EXPECT_EQ(p.bytes.size(), 1U);
     EXPECT_NEAR(p.delayUs, 1050, 50);
   }
-
-  Faults garbage;
-  garbage.garbage = std::string("\x00\xff", 2);
-  garbage.garbageEvery = 2;
-  EXPECT_EQ(FaultyInstrument(garbage).Receive("RB\rRB\rRB\r").Bytes(), "0\r\n" + garbage.garbage + "0\r\n0\r\n");
-}
-
-TEST(SimFaults, HangUpAfterTheGivenNumberOfPages) {
-  Faults f;
-  f.hangUpAfterPages = 2;
-  Instrument instr = FaultyInstrument(f);
-  EXPECT_FALSE(instr.Receive("KR0001\r").hangUp);
-  EXPECT_FALSE(instr.Receive("KR9999\r").hangUp) << "a refusal is not a page";
-  const Output out = instr.Receive("KS1454\rAA\r");
-  EXPECT_TRUE(out.hangUp);
-  EXPECT_EQ(out.Bytes().find("Rain"), std::string::npos) << "nothing after the hang-up";
-  EXPECT_EQ(instr.PagesSent(), 2);
 }
 
 } // namespace

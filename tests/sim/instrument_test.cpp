@@ -39,11 +39,10 @@ TEST(SimInstrument, WriteCommandsChangeWhatTheReadCommandsReturn) {
     const char* read;
     const char* expected;
   };
+  // DS, WN and WW show in the program, expected-dump and state-file tests.
   for (const Case& c : {Case{"WA0.254", "RA", "0.254"}, Case{"WA1,599", "RA", "1.599"}, Case{"WB1", "RB", "1"},
                         Case{"WA0.0629", "RA", "0.06290"}, Case{"WC1", "RC", "1"}, Case{"WD1", "RD", "1"},
-                        Case{"DS87654321", "AS", "Serial Num: 87654321"}, Case{"DS", "AS", "Serial Num: "},
-                        Case{"DA2026/07/04 08:09:10", "FA", "2026/07/04 08:09:10"}, Case{"WN0005", "RN", "0005"},
-                        Case{"WW1460", "RU", "1460"}}) {
+                        Case{"DS", "AS", "Serial Num: "}, Case{"DA2026/07/04 08:09:10", "FA", "2026/07/04 08:09:10"}}) {
     SCOPED_TRACE(c.write);
     EXPECT_EQ(One(instr, c.write), "OK");
     EXPECT_EQ(One(instr, c.read), c.expected);
@@ -73,50 +72,34 @@ TEST(SimInstrument, BadInputIsRefusedAndTheInstrumentCarriesOn) {
   EXPECT_EQ(instr.Receive("A\r\n").Bytes(), "TBR4470 Rain Gauge\r\n");
 }
 
-TEST(SimInstrument, EraseNeedsBothStepsInARowAndCountersClear) {
-  InstrumentState state = Generated(3, 20);
-  ASSERT_GT(state.totalCounter, 0U);
-  Instrument instr = MakeInstrument(state);
-  EXPECT_EQ(One(instr, "K6"), "#");
-  EXPECT_EQ(One(instr, "K5"), "OK");
-  EXPECT_EQ(One(instr, "AA"), "TBR4470 Rain Gauge");
-  EXPECT_EQ(One(instr, "K6"), "#"); // another command came between the two
-  EXPECT_NE(One(instr, "RM"), "0000");
+// "K6" alone gets "#" in the maintenance tests; an erased memory has nothing to download in the
+// expected-dump tests.
+TEST(SimInstrument, EraseNeedsBothStepsInARowAndK0ClearsOnlyThePartialCounter) {
+  Instrument instr = MakeInstrument(Generated(3, 20));
+  EXPECT_EQ(instr.Receive("K5\rAA\rK6\r").Bytes(), "OK\r\nTBR4470 Rain Gauge\r\n#\r\n");
+  ASSERT_GT(instr.State().totalCounter, 0U);
   EXPECT_EQ(One(instr, "K0"), "OK");
   EXPECT_EQ(instr.State().partialCounter, 0U);
-  EXPECT_GT(instr.State().totalCounter, 0U); // only the partial one
+  EXPECT_GT(instr.State().totalCounter, 0U);
 
-  EXPECT_EQ(One(instr, "K5"), "OK");
-  EXPECT_EQ(One(instr, "K6"), "OK");
-  EXPECT_EQ(instr.Receive("RM\rRN\rRS\rRT\rRU\rRW\r").Bytes(), "0000\r\n0000\r\n0000\r\n1453\r\n1453\r\n1453\r\n");
+  EXPECT_EQ(instr.Receive("K5\rK6\rRM\rRN\rRS\rRT\rRU\rRW\r").Bytes(),
+            "OK\r\nOK\r\n0000\r\n0000\r\n0000\r\n1453\r\n1453\r\n1453\r\n");
   EXPECT_EQ(Ask(instr, "KR0001"), std::vector<std::string>(65, "FFFFFFFF"));
   EXPECT_EQ(One(instr, "KS1454"), "?");
 }
 
-TEST(SimGenerator, SeedShapesTheMemoryAndAYearAboutFillsIt) {
+TEST(SimGenerator, SeedShapesTheMemoryAndLongRunsOverrunIt) {
   EXPECT_EQ(SaveStateText(Generated(5, 30)), SaveStateText(Generated(5, 30)));
   EXPECT_NE(Generated(5, 30).memory.rain.pages, Generated(6, 30).memory.rain.pages);
 
-  // About 93 000 tips fill the 1453 rain pages and 35 040 samples the 548 temperature pages: a year
-  // of weather nearly fills both memories (the rain from year to year varies by some 10 %), and 500
-  // days overrun them.
-  const auto days500 = Generated(1, 500);
-  const Memory& m = days500.memory;
-  const double yearOfTips = static_cast<double>(days500.totalCounter) * 365.0 / 500.0;
-  EXPECT_GT(yearOfTips, 0.75 * 1453 * 64);
-  EXPECT_LT(yearOfTips, 1.05 * 1453 * 64);
+  // 500 days overrun both memories; a day has at most 96 samples.
+  const Memory m = Generated(1, 500).memory;
   EXPECT_EQ(m.Flags(), "03");
   EXPECT_EQ(m.rain.Distance(m.rain.hist, m.rain.write), 1452);
   EXPECT_EQ(m.temp.Distance(m.temp.hist, m.temp.write), 547);
-
-  // Dry days and wet days both occur; a day has at most 96 samples.
-  int dry = 0;
   for (const auto& d : Summarise(m)) {
-    dry += d.tips == 0 ? 1 : 0;
     EXPECT_LE(d.samples + d.faultySamples, 96);
   }
-  EXPECT_GT(dry, 40);
-  EXPECT_LT(dry, 250);
 
   // Unit 1 logs the same weather in Fahrenheit.
   const auto c = Summarise(Generated(8, 10, 0).memory);
@@ -129,10 +112,7 @@ TEST(SimGenerator, SeedShapesTheMemoryAndAYearAboutFillsIt) {
 
 TEST(SimInstrument, LiveLoggingWritesASampleEvery900SecondsOfTheClock) {
   Instrument instr = test::MakeInstrument(test::Generated(3, 2));
-  const auto lastLine = [&instr] {
-    const PageRing& t = instr.State().memory.temp;
-    return t.Page(t.write).back();
-  };
+  const PageRing& t = instr.State().memory.temp;
   const std::string before = SaveStateText(instr.State());
   test::FakeHostNow() += std::int64_t{3} * 3600;
   EXPECT_EQ(test::One(instr, "RB"), "0");
@@ -145,14 +125,13 @@ TEST(SimInstrument, LiveLoggingWritesASampleEvery900SecondsOfTheClock) {
   const auto days = Summarise(instr.State().memory);
   EXPECT_EQ(days.back().day, *ParseDateTime("2026/01/03 00:00:00"));
   EXPECT_EQ(days.back().samples, 13);
-  EXPECT_EQ(lastLine()[0], ' ');
+  EXPECT_EQ(t.Page(t.write).back()[0], ' ');
   // Setting the clock restarts the time base.
   ASSERT_EQ(test::One(instr, "DA2026/06/01 12:00:00"), "OK");
-  const PageRing& t = instr.State().memory.temp;
   const auto& page = t.Page(t.write);
-  ASSERT_GE(page.size(), 3U);
-  EXPECT_EQ(page[page.size() - 2], "Z1");
-  EXPECT_EQ(page.back(), HexStamp(static_cast<std::uint32_t>(*ParseDateTime("2026/06/01 12:00:00"))));
+  EXPECT_EQ(
+      std::vector(page.end() - 2, page.end()),
+      (std::vector<std::string>{"Z1", HexStamp(static_cast<std::uint32_t>(*ParseDateTime("2026/06/01 12:00:00")))}));
   test::FakeHostNow() += 900;
   ASSERT_EQ(test::One(instr, "RB"), "0");
   EXPECT_EQ(Summarise(instr.State().memory).back().samples, 2);

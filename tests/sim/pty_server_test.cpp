@@ -15,8 +15,8 @@ PtyServer StartedServer(const Faults& faults = {}) {
   return PtyServer(std::move(instr));
 }
 
-// The link replaces only a link; split, garbled replies arrive whole; the last page arrives before the
-// hang-up closes the line.
+// The link replaces only a link; split, garbled replies arrive whole; the page that was the last
+// allowed arrives before the hang-up closes the line.
 TEST(SimPtyServer, ServesOnItsLinkUntilItHangsUp) {
   Faults f;
   f.splitBytes = 3;
@@ -38,6 +38,8 @@ TEST(SimPtyServer, ServesOnItsLinkUntilItHangsUp) {
   ASSERT_TRUE(client.Send("RB\r"));
   EXPECT_EQ(client.Read(1), "\x07"
                             "0\r\n");
+  ASSERT_TRUE(client.Send("KR9999\r")); // a refusal is not a page
+  EXPECT_EQ(client.Read(1), "?\r\n");
   ASSERT_TRUE(client.Send("KR0001\r"));
   EXPECT_EQ(test::ReplyLines(client.Read(65)).size(), 65U);
   ASSERT_TRUE(server.WaitHangUp(std::chrono::seconds(5)));

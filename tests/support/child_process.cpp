@@ -87,8 +87,7 @@ bool ChildProcess::WaitUntil(const std::function<bool()>& condition, std::chrono
 
 ChildResult ChildProcess::Wait(std::chrono::milliseconds limit) {
   ChildResult result;
-  result.timedOut = !WaitUntil([] { return false; }, limit) && !Reap(false);
-  if (result.timedOut) {
+  if (!WaitUntil([] { return false; }, limit) && !Reap(false)) {
     Signal(SIGKILL);
     Reap(true);
   }

@@ -18,7 +18,6 @@ struct ChildResult {
   int exit = -1; // the exit code, or 128 + the signal that ended it
   std::string out;
   std::string err;
-  bool timedOut = false; // killed at the time limit
 };
 
 // A program run as a child process, its standard input empty, its standard output and error
@@ -32,14 +31,13 @@ public:
   ChildProcess(const ChildProcess&) = delete;
   ChildProcess& operator=(const ChildProcess&) = delete;
 
-  [[nodiscard]] bool Started() const { return pid_ > 0; }
   void Signal(int signal) const;
   // Standard output so far.
   [[nodiscard]] std::string Out() const;
   // Checks `condition` every few milliseconds while the program runs; true once it holds, false when
   // the program ended or `limit` passed first.
   bool WaitUntil(const std::function<bool()>& condition, std::chrono::milliseconds limit = std::chrono::seconds(30));
-  // Waits for the end; after `limit` the program is killed and the result says so.
+  // Waits for the end; after `limit` the program is killed.
   ChildResult Wait(std::chrono::milliseconds limit = std::chrono::seconds(60));
 
 private:

@@ -4,26 +4,9 @@
 
 namespace nimbrel::test {
 
-sim::InstrumentState MakeState(const MemoryShape& shape, const sim::Settings& settings) {
+sim::InstrumentState MakePointerState(const Pointers& p, const sim::Settings& settings, int tempSamples) {
   sim::InstrumentState state;
   state.settings = settings;
-  const std::int64_t t0 = sim::SecondsSince2000(sim::CivilTime{2026, 1, 10, 6, 0, 0});
-  sim::PageRing& rain = state.memory.rain;
-  rain.write = rain.read = rain.hist = shape.rainStart;
-  for (int i = 0; i < shape.rainRecords; ++i) {
-    rain.Append(sim::HexStamp(static_cast<std::uint32_t>(t0 + static_cast<std::int64_t>(i) * 97)), "Z0");
-  }
-  sim::PageRing& temp = state.memory.temp;
-  temp.write = temp.read = temp.hist = shape.tempStart;
-  for (int i = 0; i < shape.tempSamples; ++i) {
-    const std::int64_t t = t0 + static_cast<std::int64_t>(i) * 900;
-    temp.Append(sim::TemperatureLine(sim::ClimateTemperature(t)), sim::HexStamp(static_cast<std::uint32_t>(t)));
-  }
-  return state;
-}
-
-sim::InstrumentState MakePointerState(const Pointers& p, int tempSamples) {
-  sim::InstrumentState state;
   const std::int64_t t0 = sim::SecondsSince2000(sim::CivilTime{2026, 1, 10, 6, 0, 0});
   for (int page = 0; page < sim::Memory::kRainPages; ++page) {
     std::vector<std::string>& lines = state.memory.rain.pages[static_cast<std::size_t>(page)];

@@ -4,25 +4,16 @@
 
 namespace nimbrel::test {
 
-// A memory written by hand: each ring starts empty on `start` (write = read = hist) and takes the
-// records; a rain page holds 64 tips, a temperature page 64 samples, so the page counts are exact.
-struct MemoryShape {
-  int rainStart = 10;
-  int rainRecords = 150; // pages 11, 12, 13
-  int tempStart = 1460;
-  int tempSamples = 100; // pages 1461, 1462
-};
-sim::InstrumentState MakeState(const MemoryShape& shape, const sim::Settings& settings = {});
-
-// The pointers of a state: rain write/read/hist, temperature write/read/hist.
+// The pointers of a state: rain write/read/hist, temperature write/read/hist. By default rain pages
+// 11, 12 and temperature pages 1459, 1460 are new.
 struct Pointers {
-  int wR, rR, hR, wT, rT, hT;
+  int wR = 12, rR = 10, hR = 3, wT = 1460, rT = 1458, hT = 1455;
 };
 
 // Every page of both memories written (rain pages full of tips, temperature pages of
 // `tempSamples` samples), with the pointers where `p` puts them: any page the pointers name can be
 // downloaded.
-sim::InstrumentState MakePointerState(const Pointers& p, int tempSamples = 2);
+sim::InstrumentState MakePointerState(const Pointers& p = {}, const sim::Settings& settings = {}, int tempSamples = 2);
 
 // Faults set by `set` on a default set (designated initializers would have to name every field).
 template <typename Set> sim::Faults Faults(Set&& set) {

@@ -42,27 +42,6 @@ void PtyPair::Send(const std::string& bytes) const {
   }
 }
 
-std::string PtyPair::Receive(std::size_t count, std::chrono::milliseconds wait) const {
-  std::string got;
-  const auto deadline = std::chrono::steady_clock::now() + wait;
-  while (got.size() < count) {
-    char buf[256];
-    const ssize_t n = ::read(master_, buf, std::min(sizeof buf, count - got.size()));
-    if (n > 0) {
-      got.append(buf, static_cast<std::size_t>(n));
-      continue;
-    }
-    const auto left =
-        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
-    if (left.count() <= 0) {
-      break;
-    }
-    pollfd pfd{master_, POLLIN, 0};
-    ::poll(&pfd, 1, static_cast<int>(left.count()));
-  }
-  return got;
-}
-
 void PtyPair::HangUp() {
   if (master_ >= 0) {
     ::close(master_);

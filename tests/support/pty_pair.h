@@ -1,6 +1,5 @@
 #pragma once
 
-#include <chrono>
 #include <string>
 
 namespace nimbrel::test {
@@ -18,8 +17,6 @@ public:
   [[nodiscard]] const std::string& DeviceName() const { return name_; }
   // Writes all bytes as the instrument would send them.
   void Send(const std::string& bytes) const;
-  // What the program wrote, collected until `count` bytes came or `wait` passed.
-  [[nodiscard]] std::string Receive(std::size_t count, std::chrono::milliseconds wait) const;
   // The instrument goes away: the device side sees a hang-up.
   void HangUp();
   [[nodiscard]] int InstrumentFd() const { return master_; }

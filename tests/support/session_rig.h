@@ -90,7 +90,7 @@ void RunVirtual(ManualScheduler& sched, const std::function<bool()>& done);
 struct SessionRig {
   // COM2 at 9600 baud, no automatic detection.
   static CPortConfig Com2();
-  explicit SessionRig(sim::InstrumentState state = MakeState({}), CPortConfig settings = Com2(),
+  explicit SessionRig(sim::InstrumentState state = MakePointerState(), CPortConfig settings = Com2(),
                       FactoryMarkers markers = {});
   // Connects on COM2 (the script, then the instrument) and runs until the identity is read.
   void ConnectAndSettle();
