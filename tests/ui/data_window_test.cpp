@@ -18,6 +18,7 @@
 #include <QLineEdit>
 #include <QPageSize>
 #include <QPrinter>
+#include <QProcess>
 #include <QProgressDialog>
 #include <QRadioButton>
 #include <QScrollBar>
@@ -25,6 +26,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <regex>
 
 namespace nimbrel::test {
@@ -32,6 +34,15 @@ namespace {
 
 bool RowShown(const QTableView& table, int row) {
   return table.viewport()->rect().intersects(table.visualRect(table.model()->index(row, 0)));
+}
+
+// The clipboard's text as the bytes a spreadsheet receives (the table is Latin-1).
+std::string ClipboardBytes() {
+  return QApplication::clipboard()->text().toLatin1().toStdString();
+}
+
+std::string CliTable(const std::filesystem::path& file, int interval) {
+  return RunChild(BuiltProgram("nimbrel-cli"), {"table", file.string(), "--interval", std::to_string(interval)}).out;
 }
 
 QImage Picture(const CPictureButton* button) {
@@ -103,8 +114,8 @@ TEST(DataWindow, ClipboardAndChartEventsFollowTheCore) {
   ASSERT_EQ(window.View().Interval(), 3600);
   const QTableView& table = Table(window);
   Button(window, "Copy Table to Clipboard")->click();
-  const std::string copied = QApplication::clipboard()->text().toStdString();
-  EXPECT_EQ(copied, TableText(window.View().Series()));
+  const std::string copied = ClipboardBytes();
+  EXPECT_EQ(copied, CliTable(YearFile(), 3600));
   std::string shown = copied.substr(0, copied.find('\n') + 1);
   for (int line = 0; line < table.model()->rowCount(); ++line) {
     shown += LineText(table, line) + "\r\n";
@@ -281,6 +292,35 @@ TEST(DataWindowOutput, PrintoutsAndTheZoomedExportTakeTheTitleTheChoiceAndTheLin
   const std::string printed = PdfText(host.dir / "long.pdf");
   EXPECT_LT(std::count(printed.begin(), printed.end(), '\f'), 20);
   EXPECT_TRUE(host.prompts.shown.empty()) << "a cancel is no failure";
+}
+
+// The real X clipboard, in inches: this program runs itself under Xvfb on the X11 platform, and
+// another X client (xclip) reads the copy back while the window serves it.
+TEST(DataWindow, InchTableReachesTheRealXClipboardAsTheCommandLineWritesIt) {
+  const std::filesystem::path inch = std::string(NIMBREL_TEST_DATA_DIR) + "/inch_no_temperature.rlg";
+  if (std::getenv("NIMBREL_X_CLIPBOARD_CHILD") == nullptr) {
+    const ChildResult child = RunChild(
+        "/usr/bin/env", {"xvfb-run", "-a", "env", "QT_QPA_PLATFORM=xcb", "NIMBREL_X_CLIPBOARD_CHILD=1",
+                         std::filesystem::read_symlink("/proc/self/exe").string(),
+                         "--gtest_filter=DataWindow.InchTableReachesTheRealXClipboardAsTheCommandLineWritesIt"});
+    EXPECT_EQ(child.exit, 0) << child.out << child.err;
+    EXPECT_NE(child.out.find("[  PASSED  ] 1 test"), std::string::npos) << child.out;
+    return;
+  }
+  FakeHost host;
+  CViewFileDlg window(inch, host);
+  window.show();
+  Button(window, "Copy Table to Clipboard")->click();
+  QProcess xclip;
+  xclip.start("xclip", {"-selection", "clipboard", "-o"});
+  while (!xclip.waitForFinished(10)) { // the copy is served by this program while xclip asks for it
+    QCoreApplication::processEvents();
+    ASSERT_NE(xclip.state(), QProcess::NotRunning) << xclip.errorString().toStdString();
+  }
+  EXPECT_EQ(xclip.exitCode(), 0) << xclip.readAllStandardError().toStdString();
+  const std::string table = CliTable(inch, window.View().Interval());
+  EXPECT_NE(table.find("inch"), std::string::npos);
+  EXPECT_EQ(xclip.readAllStandardOutput().toStdString(), table);
 }
 
 } // namespace

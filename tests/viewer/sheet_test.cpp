@@ -18,12 +18,13 @@ TEST(Sheet, CellTextsBecomeNumbersAndLinesChunksOfThirtyThousand) {
     EXPECT_DOUBLE_EQ(SheetNumber(text), number) << text;
   }
   std::vector<std::size_t> ends;
-  for (const std::size_t lines : {1U, 30000U, 30001U}) {
+  for (const std::size_t lines : {1U, 30000U, 30001U, 65001U}) {
     for (const CLineRange& r : SheetChunks(lines)) {
       ends.insert(ends.end(), {r.start, r.end});
     }
   }
-  EXPECT_EQ(ends, (std::vector<std::size_t>{0, 1, 0, 30000, 0, 30000, 30000, 30001}));
+  EXPECT_EQ(ends,
+            (std::vector<std::size_t>{0, 1, 0, 30000, 0, 30000, 30000, 30001, 0, 30000, 30000, 60000, 60000, 65001}));
 }
 
 // Reads the first worksheet back with openpyxl: one line per row, cells separated by '|', each as
