@@ -230,11 +230,12 @@ TEST(CliInstrument, CommandsFlagsFaultsAndTheirExitCodes) {
   EXPECT_EQ(
       info.out,
       "Instr. Type: TBR4470 Rain Gauge\nSerial Num.: 12345678\nFirmware Ver.: V2.14\nFirmware Date: 2006/01/14\n");
-  Cli device; // --port wins over automatic detection
+  Cli device; // --port COMn wins over automatic detection: no scan, and port.ini is not rewritten
   device.dir.Write("port.ini", autoDetect);
-  device.devices = {"/dev/ttyUSB7"};
-  EXPECT_EQ(device("info", {"--port", "/dev/ttyUSB7"}), cli::kExitOk);
-  EXPECT_NE(device.err.find("Connected to /dev/ttyUSB7 9600 8,N,1\n"), std::string::npos);
+  device.devices = {"COM5"};
+  EXPECT_EQ(device("info", {"--port", "COM5"}), cli::kExitOk);
+  EXPECT_NE(device.err.find("Connected to COM5 9600 8,N,1\n"), std::string::npos) << device.err;
+  EXPECT_EQ(device.dir.Read("port.ini"), autoDetect);
   Cli help; // help and nothing else
   EXPECT_EQ(help("download", {"-h", "--clear-memory"}), cli::kExitOk);
   EXPECT_EQ(help.out.rfind("Usage: nimbrel-cli download [options]\n", 0), 0U) << help.out;
