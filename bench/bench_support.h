@@ -1,11 +1,16 @@
-// Pieces the benchmarks share: a thread's own CPU time and a series of 15-minute rows.
+// Pieces the benchmarks share: a thread's own CPU time, a series of 15-minute rows and the table
+// text's time, the baseline of the export and print figures.
 #pragma once
 
 #include "data/data_item.h"
+#include "viewer/table_model.h"
+
+#include <benchmark/benchmark.h>
 
 #include <cmath>
 #include <cstdint>
 #include <ctime>
+#include <string_view>
 
 namespace nimbrel::bench {
 
@@ -28,6 +33,15 @@ inline CDataSeries QuarterHourRows(std::uint32_t count) {
     s.total += rain;
   }
   return s;
+}
+
+// Thread seconds to stream the whole table text of `series`, as the clipboard copy makes it.
+inline double TableTextSeconds(const CDataSeries& series) {
+  const double start = ThreadSeconds();
+  std::size_t bytes = 0;
+  StreamTableText(series, [&bytes](std::string_view piece) { bytes += piece.size(); });
+  benchmark::DoNotOptimize(bytes);
+  return ThreadSeconds() - start;
 }
 
 } // namespace nimbrel::bench
