@@ -192,6 +192,15 @@ TEST(Download, RefusedPagesAreSkippedOrEndTheRainPhase) {
             (Strings{"WARNING : Command not recognized.\n\n(Command = 13 ,param = 0011)", "Download Complete",
                      "WARNING: 1 memory page could not be read.\nClearing the instrument memory now would lose it for "
                      "good."}));
+
+  // Inside a page, a line starting with "#" is not a wrong-state answer: it is one of the page's lines,
+  // written to the file and counted.
+  DownloadRig hash;
+  hash.script["KS1460\r"] = {"NUM T MEAS: 1\r\n#\r\n 12.5\r\n"};
+  hash.prompts.ExpectQuestion(kClear, Answer::No);
+  hash.Run();
+  EXPECT_EQ(hash.view.ended, std::vector<DownloadEnd>{DownloadEnd::Complete});
+  EXPECT_NE(hash.Dump().find("\n#\r"), std::string::npos) << hash.Dump();
 }
 
 TEST(Download, StopTimeoutHangUpAndBadPointersEndTheDownloadCleanly) {
