@@ -204,6 +204,11 @@ TEST(CliInstrument, CommandsFlagsFaultsAndTheirExitCodes) {
     // complete download.
     const bool output = c.command == std::string("download") && !c.faults && !c.args.contains("--output");
     QStringList args = c.args;
+    for (QString& arg : args) { // the program directory's own dump file, not one in the test's directory
+      if (arg == "DumpFile.rlg") {
+        arg = QString::fromStdString((cli.dir / "DumpFile.rlg").string());
+      }
+    }
     if (output) {
       cli.dir.Write("copy.rlg", "an older copy");
       args << "--output" << QString::fromStdString((cli.dir / "copy.rlg").string());
